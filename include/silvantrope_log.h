@@ -1,0 +1,139 @@
+/*
+ * silvantrope_log: verification of transparency-log proofs, signed notes,
+ * checkpoints, commitments, CONIKS proofs, namespace policies and KEYTRANS
+ * proofs, behind a C ABI that follows the UniFFI conventions (contract
+ * version 30, namespace silvantrope_log).
+ *
+ * Calling convention
+ *   - Scalars are passed as plain integers; every other argument is a
+ *     RustBuffer holding the value's serialization (a text argument holds the
+ *     raw UTF-8 bytes). A buffer passed in is consumed by the call.
+ *   - The last argument is a RustCallStatus the caller has zeroed. On success
+ *     it is left untouched. On failure code is 1 (error_buf: i32 variant
+ *     index 1, then the length-prefixed UTF-8 message of the VerifyError) or
+ *     2 (error_buf: the bare UTF-8 message of an unexpected failure), and the
+ *     function returns its zero value.
+ *   - Every returned RustBuffer, including error_buf, belongs to the caller,
+ *     who releases it with ffi_silvantrope_log_rustbuffer_free.
+ *
+ * Every function is re-entrant and may be called from any thread.
+ */
+#ifndef SILVANTROPE_LOG_H
+#define SILVANTROPE_LOG_H
+
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+#if defined(__GNUC__)
+#define SILVANTROPE_LOG_API __attribute__((visibility("default")))
+#else
+#define SILVANTROPE_LOG_API
+#endif
+
+typedef struct RustBuffer {
+  uint64_t capacity;
+  uint64_t len;
+  uint8_t* data;
+} RustBuffer;
+
+typedef struct ForeignBytes {
+  int32_t len;
+  const uint8_t* data;
+} ForeignBytes;
+
+typedef struct RustCallStatus {
+  int8_t code;
+  RustBuffer error_buf;
+} RustCallStatus;
+
+enum {
+  SILVANTROPE_LOG_CALL_SUCCESS = 0,
+  SILVANTROPE_LOG_CALL_ERROR = 1,
+  SILVANTROPE_LOG_CALL_UNEXPECTED_ERROR = 2,
+  SILVANTROPE_LOG_CALL_CANCELLED = 3
+};
+
+/* Runtime */
+
+SILVANTROPE_LOG_API uint32_t ffi_silvantrope_log_uniffi_contract_version(void);
+SILVANTROPE_LOG_API RustBuffer ffi_silvantrope_log_rustbuffer_alloc(uint64_t size,
+                                                                    RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer ffi_silvantrope_log_rustbuffer_from_bytes(ForeignBytes bytes,
+                                                                         RustCallStatus* status);
+SILVANTROPE_LOG_API void ffi_silvantrope_log_rustbuffer_free(RustBuffer buf,
+                                                             RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer ffi_silvantrope_log_rustbuffer_reserve(RustBuffer buf,
+                                                                      uint64_t additional,
+                                                                      RustCallStatus* status);
+
+/* RFC 6962 proofs. leaf_hash, root, root1, root2: byte lists (32 bytes);
+ * proof: list of byte lists. */
+
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_verify_inclusion(
+    uint64_t index, uint64_t size, RustBuffer leaf_hash, RustBuffer proof, RustBuffer root,
+    RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_verify_consistency(
+    uint64_t size1, uint64_t size2, RustBuffer proof, RustBuffer root1, RustBuffer root2,
+    RustCallStatus* status);
+
+/* Key-history entries. enc_x25519, enc_pq, signing_pub: byte lists;
+ * prev_entry_hash: optional byte list (absent for genesis); context: text.
+ * Each returns a byte list. */
+
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_key_history_v1_canonical_bytes(
+    uint64_t seq, uint64_t ts_ms, RustBuffer enc_x25519, RustBuffer enc_pq,
+    RustBuffer signing_pub, RustBuffer prev_entry_hash, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_key_history_v1_entry_hash(
+    uint64_t seq, uint64_t ts_ms, RustBuffer enc_x25519, RustBuffer enc_pq,
+    RustBuffer signing_pub, RustBuffer prev_entry_hash, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_key_history_entry_hash_with_context(
+    RustBuffer context, uint64_t seq, uint64_t ts_ms, RustBuffer enc_x25519, RustBuffer enc_pq,
+    RustBuffer signing_pub, RustBuffer prev_entry_hash, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_key_history_v1_rfc6962_leaf_hash(
+    uint64_t seq, uint64_t ts_ms, RustBuffer enc_x25519, RustBuffer enc_pq,
+    RustBuffer signing_pub, RustBuffer prev_entry_hash, RustCallStatus* status);
+
+/* Interface checksums: bindings compare these with the values they were
+ * generated with. */
+
+#define SILVANTROPE_LOG_CHECKSUMS(X)         \
+  X(verify_inclusion, 0x5d09)                \
+  X(verify_consistency, 0x11ad)              \
+  X(key_history_v1_canonical_bytes, 0x18ea)  \
+  X(key_history_v1_entry_hash, 0x63e0)       \
+  X(key_history_entry_hash_with_context, 0x9ec4) \
+  X(key_history_v1_rfc6962_leaf_hash, 0x6fff) \
+  X(verify_signed_note, 0x9603)              \
+  X(checkpoint_verify, 0xdc15)               \
+  X(checkpoint_parse, 0xfcbf)                \
+  X(checkpoint_verify_inclusion, 0x5787)     \
+  X(checkpoint_verify_consistency, 0x13c9)   \
+  X(coniks_verify_lookup, 0xf72b)            \
+  X(coniks_verify_absence, 0x534e)           \
+  X(verify_commitment, 0xfa0a)               \
+  X(signed_policy_verify, 0x18a0)            \
+  X(policy_enforce_checkpoint_signing_key, 0x719e) \
+  X(policy_enforce_checkpoint_signature, 0x9ad7) \
+  X(policy_enforce_vrf_suite_id, 0x9546)     \
+  X(policy_enforce_commitment_hash, 0x412c)  \
+  X(policy_enforce_directory_backend, 0xfdfb) \
+  X(keytrans_verify_search, 0xcfa5)          \
+  X(keytrans_verify_fixed_version, 0x8a54)   \
+  X(keytrans_verify_monitor, 0x37de)         \
+  X(keytrans_verify_search_suite, 0xe8ec)    \
+  X(keytrans_verify_fixed_version_suite, 0x1e22) \
+  X(keytrans_verify_monitor_suite, 0xf697)
+
+#define SILVANTROPE_LOG_DECLARE_CHECKSUM(name, value) \
+  SILVANTROPE_LOG_API uint16_t uniffi_silvantrope_log_checksum_func_##name(void);
+SILVANTROPE_LOG_CHECKSUMS(SILVANTROPE_LOG_DECLARE_CHECKSUM)
+#undef SILVANTROPE_LOG_DECLARE_CHECKSUM
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* SILVANTROPE_LOG_H */

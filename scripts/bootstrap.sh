@@ -1,0 +1,119 @@
+#!/usr/bin/env bash
+# Installs what the build needs and, when the system libcrypto is older than
+# 3.5, builds a static libcrypto 3.5 from Debian's own source package into
+# .deps/. Idempotent: a second run finds everything in place and returns fast.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+deps="$root/.deps"
+mkdir -p "$deps"
+
+log() { printf 'bootstrap: %s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+packages=(build-essential cmake pkg-config perl dpkg-dev libsodium-dev libgtest-dev
+          libgmock-dev libbenchmark-dev unicode-data python3 clang libclang-rt-dev)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+if [ ${#missing[@]} -gt 0 ]; then
+  log "installing ${missing[*]}"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# --- libcrypto >= 3.5 -------------------------------------------------------
+prefix="$deps/openssl"
+stamp="$prefix/.complete"
+
+system_ok() {
+  # OPENSSL_VERSION_NUMBER is 0xMNN00PP0L; 3.5.0 is 0x30500000.
+  local hdr=/usr/include/openssl/opensslv.h
+  [ -f "$hdr" ] || return 1
+  local v
+  v=$(sed -n 's/^# *define OPENSSL_VERSION_NUMBER *\(0x[0-9a-fA-F]*\)L.*/\1/p' "$hdr" | head -n1)
+  [ -n "$v" ] && [ $((v)) -ge $((0x30500000)) ]
+}
+
+if [ -f "$stamp" ]; then
+  exit 0
+fi
+if system_ok; then
+  log "system libcrypto is new enough"
+  exit 0
+fi
+
+# The archive URI the system already uses for its main suite; never edited.
+archive_uri() {
+  local f=/etc/apt/sources.list.d/debian.sources
+  if [ -f "$f" ]; then
+    awk 'BEGIN{RS=""; FS="\n"}
+         { uris=""; suites="";
+           for (i=1;i<=NF;i++) {
+             if ($i ~ /^URIs:/)   { sub(/^URIs:[ \t]*/,"",$i); uris=$i }
+             if ($i ~ /^Suites:/) { sub(/^Suites:[ \t]*/,"",$i); suites=$i }
+           }
+           if (suites !~ /security/ && uris != "") { split(uris,u," "); print u[1]; exit }
+         }' "$f"
+    return
+  fi
+  awk '$1=="deb" && $0 !~ /security/ { for (i=2;i<=NF;i++) if ($i ~ /^[a-z]+:\/\//) { print $i; exit } }' \
+    /etc/apt/sources.list 2>/dev/null
+}
+
+uri=$(archive_uri)
+[ -n "$uri" ] || { log "cannot find the system's Debian archive URI"; exit 1; }
+
+aptdir="$deps/apt"
+mkdir -p "$aptdir/lists/partial" "$aptdir/cache/archives/partial" "$aptdir/parts" "$aptdir/prefs"
+echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri trixie main" > "$aptdir/sources.list"
+apt_opts=(-o "Dir::Etc::SourceList=$aptdir/sources.list"
+          -o "Dir::Etc::SourceParts=$aptdir/parts"
+          -o "Dir::Etc::PreferencesParts=$aptdir/prefs"
+          -o "Dir::State::Lists=$aptdir/lists"
+          -o "Dir::Cache=$aptdir/cache"
+          -o "Dir::State::status=/var/lib/dpkg/status")
+
+log "fetching the trixie source index from $uri"
+apt-get "${apt_opts[@]}" -qq update
+
+mapfile -t versions < <(apt-cache "${apt_opts[@]}" showsrc openssl 2>/dev/null \
+  | sed -n 's/^Version: //p' | sort -u -r -V)
+[ ${#versions[@]} -gt 0 ] || { log "no openssl source package listed for trixie"; exit 1; }
+
+src="$deps/src"
+rm -rf "$src"; mkdir -p "$src"
+got=""
+for v in "${versions[@]}"; do
+  case "$v" in 3.[5-9]*|3.[1-9][0-9]*|[4-9]*) ;; *) continue ;; esac
+  log "downloading openssl $v source"
+  if (cd "$src" && apt-get "${apt_opts[@]}" -qq source --download-only "openssl=$v" >/dev/null 2>&1); then
+    got=$v; break
+  fi
+  log "openssl $v is listed but not downloadable; trying an older one"
+  rm -f "$src"/*
+done
+[ -n "$got" ] || { log "no openssl >= 3.5 source could be downloaded"; exit 1; }
+
+orig=$(ls "$src"/openssl_*.orig.tar.* | head -n1)
+mkdir -p "$src/tree"
+tar -xf "$orig" -C "$src/tree" --strip-components=1
+
+log "building libcrypto $got (a few minutes)"
+(
+  cd "$src/tree"
+  ./Configure linux-"$(uname -m)" --prefix="$prefix" --libdir=lib --openssldir="$prefix/ssl" \
+    no-shared no-tests no-docs no-apps no-module no-engine no-dso -fPIC >"$deps/openssl-build.log" 2>&1
+  make -s -j"$(nproc)" build_libs >>"$deps/openssl-build.log" 2>&1
+  mkdir -p "$prefix/lib" "$prefix/include"
+  cp libcrypto.a "$prefix/lib/"
+  cp -r include/openssl "$prefix/include/"
+)
+rm -rf "$src/tree"
+echo "$got" > "$stamp"
+log "libcrypto $got ready in $prefix"

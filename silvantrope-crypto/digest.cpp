@@ -1,0 +1,63 @@
+#include "silvantrope-crypto/digest.h"
+
+#include <openssl/evp.h>
+
+#include "core/fault.h"
+
+namespace silvantrope::crypto {
+namespace {
+
+// OpenSSL 3 fetches an implementation on every call that names an algorithm
+// implicitly; fetching once and sharing the read-only object avoids that
+// lookup and its lock on every hash.
+const EVP_MD* fetched(DigestAlgorithm algorithm) {
+  static const EVP_MD* const sha256 = EVP_MD_fetch(nullptr, "SHA2-256", nullptr);
+  static const EVP_MD* const sha512 = EVP_MD_fetch(nullptr, "SHA2-512", nullptr);
+  static const EVP_MD* const sha3_512 = EVP_MD_fetch(nullptr, "SHA3-512", nullptr);
+  const EVP_MD* md = nullptr;
+  switch (algorithm) {
+    case DigestAlgorithm::Sha256: md = sha256; break;
+    case DigestAlgorithm::Sha512: md = sha512; break;
+    case DigestAlgorithm::Sha3_512: md = sha3_512; break;
+  }
+  if (md == nullptr) throw InternalFault("digest algorithm unavailable in libcrypto");
+  return md;
+}
+
+}  // namespace
+
+Digest::Digest(DigestAlgorithm algorithm)
+    : md_(fetched(algorithm)), ctx_(EVP_MD_CTX_new()), size_(EVP_MD_get_size(md_)) {
+  if (ctx_ == nullptr) throw std::bad_alloc();
+  init();
+}
+
+Digest::~Digest() { EVP_MD_CTX_free(ctx_); }
+
+Digest& Digest::init() {
+  if (EVP_DigestInit_ex2(ctx_, md_, nullptr) != 1) throw InternalFault("digest init failed");
+  return *this;
+}
+
+Digest& Digest::update(ByteView data) {
+  if (EVP_DigestUpdate(ctx_, data.data(), data.size()) != 1) {
+    throw InternalFault("digest update failed");
+  }
+  return *this;
+}
+
+void Digest::final(uint8_t* out) {
+  if (EVP_DigestFinal_ex(ctx_, out, nullptr) != 1) throw InternalFault("digest final failed");
+  init();
+}
+
+void Digest::check_size(size_t n) const {
+  if (n != size_) throw InternalFault("digest output size mismatch");
+}
+
+Hash32 sha256(ByteView data) {
+  Digest d(DigestAlgorithm::Sha256);
+  return d.update(data).final<32>();
+}
+
+}  // namespace silvantrope::crypto

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "core/bytes.h"
+
+struct evp_md_ctx_st;
+struct evp_md_st;
+
+namespace silvantrope::crypto {
+
+enum class DigestAlgorithm { Sha256, Sha512, Sha3_512 };
+
+// One reusable hashing context for one algorithm. The algorithm object is
+// fetched from OpenSSL once per process and shared; a Digest owns only its
+// context, so a verifier that hashes many nodes allocates once.
+class Digest {
+ public:
+  explicit Digest(DigestAlgorithm algorithm);
+  ~Digest();
+  Digest(const Digest&) = delete;
+  Digest& operator=(const Digest&) = delete;
+
+  size_t size() const { return size_; }
+
+  // Discards anything hashed since the last final().
+  Digest& init();
+  Digest& update(ByteView data);
+  // Writes size() bytes to out and starts a fresh message.
+  void final(uint8_t* out);
+
+  template <size_t N>
+  std::array<uint8_t, N> final() {
+    std::array<uint8_t, N> out;
+    check_size(N);
+    final(out.data());
+    return out;
+  }
+
+ private:
+  void check_size(size_t n) const;
+
+  const evp_md_st* md_;
+  evp_md_ctx_st* ctx_;
+  size_t size_;
+};
+
+Hash32 sha256(ByteView data);
+
+}  // namespace silvantrope::crypto

@@ -1,0 +1,53 @@
+// Contract version and buffer management.
+
+#include <cstring>
+
+#include "core/fault.h"
+#include "ffi/buffer.h"
+#include "ffi/call.h"
+#include "silvantrope_log.h"
+
+using namespace silvantrope;
+using namespace silvantrope::ffi;
+
+namespace {
+constexpr uint32_t kContractVersion = 30;
+}
+
+extern "C" {
+
+uint32_t ffi_silvantrope_log_uniffi_contract_version(void) { return kContractVersion; }
+
+RustBuffer ffi_silvantrope_log_rustbuffer_alloc(uint64_t size, RustCallStatus* status) {
+  return guarded(status, [&] { return allocate(size); });
+}
+
+RustBuffer ffi_silvantrope_log_rustbuffer_from_bytes(ForeignBytes bytes, RustCallStatus* status) {
+  return guarded(status, [&] {
+    if (bytes.data == nullptr) {
+      if (bytes.len != 0) throw InternalFault("null ForeignBytes had non-zero length");
+      return allocate(0);
+    }
+    if (bytes.len < 0) {
+      throw InternalFault("bytes length negative or overflowed: TryFromIntError(())");
+    }
+    return copy_out({bytes.data, static_cast<size_t>(bytes.len)});
+  });
+}
+
+void ffi_silvantrope_log_rustbuffer_free(RustBuffer buf, RustCallStatus* status) {
+  guarded(status, [&] {
+    check(buf);
+    release(buf);
+  });
+}
+
+RustBuffer ffi_silvantrope_log_rustbuffer_reserve(RustBuffer buf, uint64_t additional,
+                                                  RustCallStatus* status) {
+  return guarded(status, [&] {
+    check(buf);
+    return reserve(buf, additional);
+  });
+}
+
+}  // extern "C"

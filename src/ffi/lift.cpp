@@ -1,0 +1,51 @@
+#include "ffi/lift.h"
+
+#include "core/utf8.h"
+
+namespace silvantrope::ffi {
+
+LiftFailure not_enough(size_t remaining, size_t needed) {
+  return {"not enough bytes remaining in buffer (" + std::to_string(remaining) + " < " +
+          std::to_string(needed) + ")"};
+}
+
+LiftFailure not_enough(const Shortage& s) { return not_enough(s.remaining, s.wanted); }
+
+Lifted<size_t> read_length(ByteReader& r) {
+  auto n = r.i32();
+  if (!n) return not_enough(n.error());
+  if (*n < 0) return LiftFailure{"out of range integral type conversion attempted"};
+  return static_cast<size_t>(*n);
+}
+
+Lifted<ByteView> Lift<wire::ByteList>::read(ByteReader& r) {
+  auto n = read_length(r);
+  if (!n) return std::move(n).error();
+  // The elements are u8 values read one by one, so a short list runs out
+  // with nothing left against the one byte the next element needs.
+  auto bytes = r.take(*n);
+  if (!bytes) return not_enough(0, 1);
+  return *bytes;
+}
+
+Lifted<std::string_view> Lift<wire::String>::read(ByteReader& r) {
+  auto n = read_length(r);
+  if (!n) return std::move(n).error();
+  auto bytes = r.take(*n);
+  if (!bytes) return not_enough(bytes.error());
+  const std::string_view s = as_text(*bytes);
+  if (auto bad = utf8::validate(s)) return LiftFailure{utf8::describe(*bad)};
+  return s;
+}
+
+Lifted<CommitmentHash> Lift<wire::Enum<CommitmentHash>>::read(ByteReader& r) {
+  auto n = r.i32();
+  if (!n) return not_enough(n.error());
+  switch (*n) {
+    case 1: return CommitmentHash::Sha3_256;
+    case 2: return CommitmentHash::Sha3_512;
+    default: return LiftFailure{"Invalid CommitmentHash enum value: " + std::to_string(*n)};
+  }
+}
+
+}  // namespace silvantrope::ffi

@@ -1,0 +1,126 @@
+#pragma once
+
+// Lifting argument buffers into C++ values. Lifted values are views into the
+// argument's storage, which the call frame owns until the call returns.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/byte_reader.h"
+#include "core/bytes.h"
+#include "core/enums.h"
+#include "core/expected.h"
+
+namespace silvantrope::ffi {
+
+// A lift failure's detail text, e.g. "junk data left in buffer after lifting
+// (count: 2)".
+struct LiftFailure {
+  std::string detail;
+};
+
+template <class T>
+using Lifted = Expected<T, LiftFailure>;
+
+// Wire types, named as the interface declares them.
+namespace wire {
+struct Text {};       // a top-level string argument: the raw bytes, unchecked
+struct String {};     // a string inside a compound value: length-prefixed UTF-8
+struct ByteList {};   // list of u8
+template <class T>
+struct List {};
+template <class T>
+struct Optional {};
+template <class E>
+struct Enum {};
+}  // namespace wire
+
+template <class W>
+struct Lift;
+
+// Reads one value of wire type W from a reader.
+template <class W>
+using LiftValue = typename Lift<W>::Value;
+
+LiftFailure not_enough(size_t remaining, size_t needed);
+LiftFailure not_enough(const Shortage& s);
+
+// A length or count prefix: signed 32-bit, negative values rejected.
+Lifted<size_t> read_length(ByteReader& r);
+
+template <>
+struct Lift<wire::ByteList> {
+  using Value = ByteView;
+  static Lifted<Value> read(ByteReader& r);
+};
+
+template <>
+struct Lift<wire::String> {
+  using Value = std::string_view;
+  static Lifted<Value> read(ByteReader& r);
+};
+
+template <class W>
+struct Lift<wire::List<W>> {
+  using Value = std::vector<LiftValue<W>>;
+  static Lifted<Value> read(ByteReader& r) {
+    auto count = read_length(r);
+    if (!count) return std::move(count).error();
+    Value out;
+    // Never trust the count for the allocation: each element needs a byte.
+    out.reserve(std::min(*count, r.remaining()));
+    for (size_t i = 0; i < *count; ++i) {
+      auto v = Lift<W>::read(r);
+      if (!v) return std::move(v).error();
+      out.push_back(std::move(*v));
+    }
+    return out;
+  }
+};
+
+template <class W>
+struct Lift<wire::Optional<W>> {
+  using Value = std::optional<LiftValue<W>>;
+  static Lifted<Value> read(ByteReader& r) {
+    auto tag = r.u8();
+    if (!tag) return not_enough(tag.error());
+    if (*tag == 0) return Value{};
+    if (*tag != 1) return LiftFailure{"unexpected tag byte for Option"};
+    auto v = Lift<W>::read(r);
+    if (!v) return std::move(v).error();
+    return Value{std::move(*v)};
+  }
+};
+
+template <>
+struct Lift<wire::Enum<CommitmentHash>> {
+  using Value = CommitmentHash;
+  static Lifted<Value> read(ByteReader& r);
+};
+
+template <>
+struct Lift<wire::Text> {
+  using Value = std::string_view;
+};
+
+// A whole argument buffer: the value, then nothing.
+template <class W>
+Lifted<LiftValue<W>> lift(ByteView buf) {
+  ByteReader r(buf);
+  auto v = Lift<W>::read(r);
+  if (!v) return v;
+  if (!r.empty()) {
+    return LiftFailure{"junk data left in buffer after lifting (count: " +
+                       std::to_string(r.remaining()) + ")"};
+  }
+  return v;
+}
+
+template <>
+inline Lifted<std::string_view> lift<wire::Text>(ByteView buf) {
+  return as_text(buf);
+}
+
+}  // namespace silvantrope::ffi

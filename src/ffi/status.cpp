@@ -1,0 +1,43 @@
+#include "ffi/status.h"
+
+#include "ffi/buffer.h"
+#include "ffi/lower.h"
+
+namespace silvantrope::ffi {
+namespace {
+
+constexpr int32_t kVerificationVariant = 1;
+
+void set(RustCallStatus* status, int8_t code, RustBuffer buf) {
+  if (status == nullptr) {
+    release(buf);
+    return;
+  }
+  status->code = code;
+  status->error_buf = buf;
+}
+
+}  // namespace
+
+void fail_with_error(RustCallStatus* status, const Error& error) {
+  try {
+    ByteWriter w(8 + error.message().size());
+    w.i32(kVerificationVariant);
+    write_string(w, error.message());
+    set(status, SILVANTROPE_LOG_CALL_ERROR, copy_out(w.data()));
+  } catch (const std::exception& e) {
+    fail_unexpected(status, e.what());
+  }
+}
+
+void fail_unexpected(RustCallStatus* status, std::string_view message) {
+  RustBuffer buf{0, 0, nullptr};
+  try {
+    buf = copy_out(as_bytes(message.empty() ? std::string_view("Unknown panic!") : message));
+  } catch (...) {
+    // Out of memory while reporting: the code alone has to say it.
+  }
+  set(status, SILVANTROPE_LOG_CALL_UNEXPECTED_ERROR, buf);
+}
+
+}  // namespace silvantrope::ffi

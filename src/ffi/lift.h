@@ -118,6 +118,10 @@ Lifted<LiftValue<W>> lift(ByteView buf) {
   return v;
 }
 
+// Lifted values view the buffer: it must outlive them.
+template <class W>
+void lift(Bytes&&) = delete;
+
 template <>
 inline Lifted<std::string_view> lift<wire::Text>(ByteView buf) {
   return as_text(buf);

@@ -1,0 +1,74 @@
+// The exports called from many threads at once must give every thread the
+// same answers as a lone caller.
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+#include "abi_client.h"
+#include "rfc6962_tree.h"
+
+namespace {
+
+using namespace slog_client;
+using test_support::Rfc6962Tree;
+
+struct Inclusion {
+  uint64_t index, size;
+  Bytes leaf;
+  std::vector<Bytes> proof;
+  Bytes root;
+};
+struct Consistency {
+  uint64_t size1, size2;
+  std::vector<Bytes> proof;
+  Bytes root1, root2;
+};
+
+TEST(Concurrency, EightThreads) {
+  constexpr int kThreads = 8;
+  constexpr int kIterations = 3000;
+
+  std::vector<Bytes> leaves;
+  for (int i = 0; i < 40; ++i) leaves.push_back({static_cast<uint8_t>(i), 0x42});
+  Rfc6962Tree tree(leaves);
+  std::vector<Inclusion> inclusions;
+  std::vector<Consistency> consistencies;
+  for (size_t n = 1; n <= leaves.size(); n += 3) {
+    for (size_t m = 0; m < n; m += 2) {
+      inclusions.push_back({m, n, test_support::leaf_hash(leaves[m]), tree.inclusion_proof(m, n), tree.root(n)});
+      consistencies.push_back({m + 1, n, tree.consistency_proof(m + 1, n), tree.root(m + 1), tree.root(n)});
+    }
+  }
+  KeyHistoryEntry entry{1, 2, Bytes(32, 1), Bytes(800, 2), Bytes(32, 3), Bytes(64, 4)};
+  Bytes want_hash;
+  ASSERT_TRUE(key_history(KeyHistoryOutput::EntryHash, entry, std::nullopt, want_hash).ok());
+
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < kIterations; ++i) {
+        const size_t k = static_cast<size_t>(t * kIterations + i);
+        const Inclusion& inc = inclusions[k % inclusions.size()];
+        if (!verify_inclusion(inc.index, inc.size, inc.leaf, inc.proof, inc.root).ok()) ++failures;
+        Bytes wrong_root = inc.root;
+        wrong_root[k % 32] ^= 1;
+        Outcome bad = verify_inclusion(inc.index, inc.size, inc.leaf, inc.proof, wrong_root);
+        if (bad.message != "root mismatch: recomputed root does not match the expected root") ++failures;
+        const Consistency& c = consistencies[k % consistencies.size()];
+        if (!verify_consistency(c.size1, c.size2, c.proof, c.root1, c.root2).ok()) ++failures;
+        Bytes h;
+        if (!key_history(KeyHistoryOutput::EntryHash, entry, std::nullopt, h).ok() || h != want_hash) {
+          ++failures;
+        }
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(failures.load(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,208 @@
+#pragma once
+
+// A small C++ client of the C ABI, for the command-line tool, the ABI tests
+// and the benchmarks: it serializes arguments the way a foreign binding does,
+// reads the call status, and releases every buffer the library returns.
+// It sees only the public header, like any foreign caller.
+
+#include <cstdint>
+#include <cstring>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "silvantrope_log.h"
+
+namespace slog_client {
+
+using Bytes = std::vector<uint8_t>;
+
+// What a call's status said: code 0 with no message, 1 with the VerifyError's
+// message, 2 with the bare message of an unexpected failure.
+struct Outcome {
+  int code = 0;
+  std::string message;
+  bool ok() const { return code == 0; }
+};
+
+class Encoder {
+ public:
+  Encoder& i32(int32_t v) {
+    for (int s = 24; s >= 0; s -= 8) out_.push_back(static_cast<uint8_t>(uint32_t(v) >> s));
+    return *this;
+  }
+  Encoder& u8(uint8_t v) {
+    out_.push_back(v);
+    return *this;
+  }
+  Encoder& raw(const void* p, size_t n) {
+    auto* b = static_cast<const uint8_t*>(p);
+    out_.insert(out_.end(), b, b + n);
+    return *this;
+  }
+  Encoder& raw(const Bytes& b) { return raw(b.data(), b.size()); }
+  Encoder& byte_list(const Bytes& b) { return i32(static_cast<int32_t>(b.size())).raw(b); }
+  Encoder& string(std::string_view s) {
+    return i32(static_cast<int32_t>(s.size())).raw(s.data(), s.size());
+  }
+  const Bytes& bytes() const { return out_; }
+
+ private:
+  Bytes out_;
+};
+
+// A library-allocated buffer holding a copy of bytes.
+inline RustBuffer make_buffer(const void* data, size_t n) {
+  RustCallStatus st{};
+  ForeignBytes fb{static_cast<int32_t>(n), static_cast<const uint8_t*>(data)};
+  RustBuffer b = ffi_silvantrope_log_rustbuffer_from_bytes(fb, &st);
+  if (st.code != 0) throw std::runtime_error("rustbuffer_from_bytes failed");
+  return b;
+}
+inline RustBuffer make_buffer(const Bytes& b) { return make_buffer(b.data(), b.size()); }
+
+inline RustBuffer byte_list(const Bytes& b) { return make_buffer(Encoder().byte_list(b).bytes()); }
+inline RustBuffer text(std::string_view s) { return make_buffer(s.data(), s.size()); }
+inline RustBuffer list_of_byte_lists(const std::vector<Bytes>& items) {
+  Encoder e;
+  e.i32(static_cast<int32_t>(items.size()));
+  for (const Bytes& b : items) e.byte_list(b);
+  return make_buffer(e.bytes());
+}
+inline RustBuffer optional_bytes(const std::optional<Bytes>& b) {
+  Encoder e;
+  if (b) {
+    e.u8(1).byte_list(*b);
+  } else {
+    e.u8(0);
+  }
+  return make_buffer(e.bytes());
+}
+
+inline void free_buffer(RustBuffer b) {
+  RustCallStatus st{};
+  ffi_silvantrope_log_rustbuffer_free(b, &st);
+}
+
+inline Bytes contents(const RustBuffer& b) {
+  return b.len == 0 ? Bytes{} : Bytes(b.data, b.data + b.len);
+}
+
+inline uint32_t be32(const uint8_t* p) {
+  return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
+
+// Reads and releases the status's error buffer.
+inline Outcome outcome(RustCallStatus& st) {
+  Outcome o;
+  o.code = st.code;
+  if (st.code == 0) return o;
+  Bytes e = contents(st.error_buf);
+  free_buffer(st.error_buf);
+  st.error_buf = RustBuffer{0, 0, nullptr};
+  if (st.code == 1) {
+    if (e.size() < 8 || be32(e.data()) != 1 || be32(e.data() + 4) != e.size() - 8) {
+      o.message = "<malformed VerifyError buffer>";
+    } else {
+      o.message.assign(reinterpret_cast<const char*>(e.data() + 8), e.size() - 8);
+    }
+  } else {
+    o.message.assign(reinterpret_cast<const char*>(e.data()), e.size());
+  }
+  return o;
+}
+
+// Decodes a byte-list result and releases its buffer.
+inline Bytes take_byte_list(RustBuffer b) {
+  Bytes raw = contents(b);
+  free_buffer(b);
+  if (raw.size() < 4 || be32(raw.data()) != raw.size() - 4) {
+    throw std::runtime_error("malformed byte-list result");
+  }
+  return Bytes(raw.begin() + 4, raw.end());
+}
+
+inline std::string hex(const Bytes& b) {
+  static const char* d = "0123456789abcdef";
+  std::string s;
+  for (uint8_t x : b) {
+    s += d[x >> 4];
+    s += d[x & 15];
+  }
+  return s;
+}
+
+inline std::optional<Bytes> unhex(std::string_view s) {
+  auto nib = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+  };
+  if (s.size() % 2 != 0) return std::nullopt;
+  Bytes out;
+  for (size_t i = 0; i < s.size(); i += 2) {
+    int hi = nib(s[i]), lo = nib(s[i + 1]);
+    if (hi < 0 || lo < 0) return std::nullopt;
+    out.push_back(static_cast<uint8_t>(hi * 16 + lo));
+  }
+  return out;
+}
+
+// The verification calls, with their argument buffers built from C++ values.
+
+inline Outcome verify_inclusion(uint64_t index, uint64_t size, const Bytes& leaf,
+                                const std::vector<Bytes>& proof, const Bytes& root) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_verify_inclusion(index, size, byte_list(leaf),
+                                                  list_of_byte_lists(proof), byte_list(root), &st);
+  return outcome(st);
+}
+
+inline Outcome verify_consistency(uint64_t size1, uint64_t size2, const std::vector<Bytes>& proof,
+                                  const Bytes& root1, const Bytes& root2) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_verify_consistency(size1, size2, list_of_byte_lists(proof),
+                                                    byte_list(root1), byte_list(root2), &st);
+  return outcome(st);
+}
+
+struct KeyHistoryEntry {
+  uint64_t seq = 0;
+  uint64_t ts_ms = 0;
+  Bytes enc_x25519;
+  Bytes enc_pq;
+  Bytes signing_pub;
+  std::optional<Bytes> prev_entry_hash;
+};
+
+enum class KeyHistoryOutput { CanonicalBytes, EntryHash, LeafHash };
+
+// One of the key-history exports; with a context, the caller-labelled hash.
+inline Outcome key_history(KeyHistoryOutput what, const KeyHistoryEntry& e,
+                           const std::optional<std::string>& context, Bytes& out) {
+  RustCallStatus st{};
+  RustBuffer x = byte_list(e.enc_x25519), pq = byte_list(e.enc_pq),
+             sig = byte_list(e.signing_pub), prev = optional_bytes(e.prev_entry_hash);
+  RustBuffer r{};
+  if (context) {
+    r = uniffi_silvantrope_log_fn_func_key_history_entry_hash_with_context(
+        text(*context), e.seq, e.ts_ms, x, pq, sig, prev, &st);
+  } else if (what == KeyHistoryOutput::CanonicalBytes) {
+    r = uniffi_silvantrope_log_fn_func_key_history_v1_canonical_bytes(e.seq, e.ts_ms, x, pq, sig,
+                                                                      prev, &st);
+  } else if (what == KeyHistoryOutput::EntryHash) {
+    r = uniffi_silvantrope_log_fn_func_key_history_v1_entry_hash(e.seq, e.ts_ms, x, pq, sig, prev,
+                                                                 &st);
+  } else {
+    r = uniffi_silvantrope_log_fn_func_key_history_v1_rfc6962_leaf_hash(e.seq, e.ts_ms, x, pq, sig,
+                                                                        prev, &st);
+  }
+  Outcome o = outcome(st);
+  if (o.ok()) out = take_byte_list(r);
+  return o;
+}
+
+}  // namespace slog_client

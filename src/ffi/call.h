@@ -12,6 +12,7 @@
 
 #include <array>
 #include <exception>
+#include <new>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -43,6 +44,8 @@ auto guarded(RustCallStatus* status, F&& body) -> decltype(body()) {
   using C = decltype(body());
   try {
     return body();
+  } catch (const std::bad_alloc&) {
+    fail_unexpected(status, "memory allocation failed");
   } catch (const std::exception& e) {
     fail_unexpected(status, e.what());
   } catch (...) {

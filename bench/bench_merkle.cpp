@@ -1,0 +1,138 @@
+// verify_inclusion and verify_consistency through the C ABI, each beside its
+// floor: the same number of SHA-256 node hashes with the same libcrypto and
+// nothing else. Each call consumes its argument buffers, so they are built
+// with the timer paused, a small batch at a time: a caller's freshly written
+// arguments are in cache, and so are these.
+//
+// bench/ratios.py turns the JSON output into export/floor ratios.
+
+#include <benchmark/benchmark.h>
+#include <openssl/evp.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "abi_client.h"
+#include "rfc6962_tree.h"
+
+namespace {
+
+using slog_client::Bytes;
+
+const int kProofLengths[] = {1, 8, 20, 32, 63};
+
+std::vector<Bytes> proof_of(int length) {
+  std::vector<Bytes> proof;
+  for (int i = 0; i < length; ++i) proof.push_back(test_support::sha256({static_cast<uint8_t>(i)}));
+  return proof;
+}
+
+constexpr size_t kBatch = 64;
+
+struct Buffers {
+  RustBuffer a, b, c;
+};
+
+// Runs call(buffers) once per iteration, making kBatch sets of argument
+// buffers at a time outside the timed region.
+template <class Make, class Call>
+void run_batched(benchmark::State& state, Make make, Call call) {
+  std::vector<Buffers> batch;
+  size_t next = 0;
+  for (auto _ : state) {
+    if (next == batch.size()) {
+      state.PauseTiming();
+      batch.clear();
+      for (size_t k = 0; k < kBatch; ++k) batch.push_back(make());
+      next = 0;
+      state.ResumeTiming();
+    }
+    RustCallStatus st{};
+    call(batch[next++], &st);
+    if (st.code != 0) state.SkipWithError("proof did not verify");
+  }
+  // Release what the last batch did not use.
+  for (; next < batch.size(); ++next) {
+    for (RustBuffer b : {batch[next].a, batch[next].b, batch[next].c}) slog_client::free_buffer(b);
+  }
+}
+
+// The proofs: leaf 0 of a perfect tree of 2^length leaves, and the tree of one
+// leaf extended to 2^length leaves. Both take `length` node hashes.
+void BM_VerifyInclusion(benchmark::State& state) {
+  const int length = static_cast<int>(state.range(0));
+  const Bytes leaf = test_support::leaf_hash({1, 2, 3});
+  const std::vector<Bytes> proof = proof_of(length);
+  const Bytes root = test_support::leftmost_root(leaf, proof);
+  const uint64_t size = uint64_t{1} << length;
+
+  run_batched(
+      state,
+      [&] {
+        return Buffers{slog_client::byte_list(leaf), slog_client::list_of_byte_lists(proof),
+                       slog_client::byte_list(root)};
+      },
+      [&](const Buffers& b, RustCallStatus* st) {
+        uniffi_silvantrope_log_fn_func_verify_inclusion(0, size, b.a, b.b, b.c, st);
+      });
+}
+
+void BM_VerifyConsistency(benchmark::State& state) {
+  const int length = static_cast<int>(state.range(0));
+  const Bytes root1 = test_support::leaf_hash({9});
+  const std::vector<Bytes> proof = proof_of(length);
+  const Bytes root2 = test_support::leftmost_root(root1, proof);
+
+  const uint64_t size2 = uint64_t{1} << length;
+  run_batched(
+      state,
+      [&] {
+        return Buffers{slog_client::list_of_byte_lists(proof), slog_client::byte_list(root1),
+                       slog_client::byte_list(root2)};
+      },
+      [&](const Buffers& b, RustCallStatus* st) {
+        uniffi_silvantrope_log_fn_func_verify_consistency(1, size2, b.a, b.b, b.c, st);
+      });
+}
+
+// The floor: `length` chained SHA-256 node hashes over 65-byte messages, with
+// a prefetched digest and one reused context.
+void BM_Floor(benchmark::State& state) {
+  const int length = static_cast<int>(state.range(0));
+  const std::vector<Bytes> proof = proof_of(length);
+  EVP_MD* md = EVP_MD_fetch(nullptr, "SHA2-256", nullptr);
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  uint8_t message[65];
+  uint8_t seed[32] = {};
+  for (auto _ : state) {
+    for (const Bytes& p : proof) {
+      message[0] = 0x01;
+      std::copy(seed, seed + 32, message + 1);
+      std::copy(p.begin(), p.end(), message + 33);
+      EVP_DigestInit_ex2(ctx, md, nullptr);
+      EVP_DigestUpdate(ctx, message, sizeof message);
+      EVP_DigestFinal_ex(ctx, seed, nullptr);
+    }
+    benchmark::DoNotOptimize(seed);
+  }
+  EVP_MD_CTX_free(ctx);
+  EVP_MD_free(md);
+}
+
+void register_all() {
+  for (int length : kProofLengths) {
+    benchmark::RegisterBenchmark("verify_inclusion", BM_VerifyInclusion)->Arg(length);
+    benchmark::RegisterBenchmark("verify_consistency", BM_VerifyConsistency)->Arg(length);
+    benchmark::RegisterBenchmark("floor_node_hashes", BM_Floor)->Arg(length);
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  register_all();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

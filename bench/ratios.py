@@ -1,0 +1,34 @@
+#!/usr/bin/env python3
+"""Prints export/floor ratios from a Google Benchmark JSON report.
+
+Usage: bench_merkle --benchmark_format=json --benchmark_repetitions=5 | bench/ratios.py
+Benchmarks named NAME/ARG are compared with floor_*/ARG of the same ARG; with
+repetitions the medians are used.
+"""
+import json
+import sys
+from collections import defaultdict
+
+
+def main():
+    report = json.load(sys.stdin)
+    times = defaultdict(list)
+    for b in report["benchmarks"]:
+        if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "median":
+            continue
+        name = b.get("run_name", b["name"]).split("/iterations")[0]
+        times[name].append(b["real_time"])
+    median = {k: sorted(v)[len(v) // 2] for k, v in times.items()}
+    floors = {k.split("/", 1)[1]: v for k, v in median.items() if k.startswith("floor_")}
+    print("%-28s %12s %12s %8s" % ("benchmark", "time (ns)", "floor (ns)", "ratio"))
+    for name, t in sorted(median.items()):
+        if name.startswith("floor_"):
+            continue
+        arg = name.split("/", 1)[1]
+        floor = floors.get(arg)
+        if floor:
+            print("%-28s %12.0f %12.0f %8.3f" % (name, t, floor, t / floor))
+
+
+if __name__ == "__main__":
+    main()

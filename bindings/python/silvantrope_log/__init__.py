@@ -1,0 +1,110 @@
+"""Python bindings for silvantrope_log, the verification library for
+transparency logs.
+
+Every function either returns its result or raises VerifyError.Verification
+with the library's message; InternalError means the library or the boundary
+itself failed. The shared library is loaded on import: from the path in the
+SILVANTROPE_LOG_LIBRARY environment variable if it is set, else
+libsilvantrope_log.so inside this package, else wherever the dynamic loader
+finds it.
+"""
+
+from __future__ import annotations
+
+from ._ffi import (
+    InternalError,
+    VerifyError,
+    _call_raw,
+    _export,
+    _UniffiConverterBytes as _Bytes,
+    _UniffiConverterOptionalBytes as _OptionalBytes,
+    _UniffiConverterSequenceBytes as _BytesList,
+    _UniffiConverterString as _String,
+    _UniffiConverterUInt64 as _U64,
+)
+
+__all__ = [
+    "InternalError",
+    "VerifyError",
+    "verify_inclusion",
+    "verify_consistency",
+    "key_history_v1_canonical_bytes",
+    "key_history_v1_entry_hash",
+    "key_history_entry_hash_with_context",
+    "key_history_v1_rfc6962_leaf_hash",
+]
+
+_KEY_HISTORY_ENTRY = (_U64, _U64, _Bytes, _Bytes, _Bytes, _OptionalBytes)
+
+
+# --- RFC 6962 proofs ---------------------------------------------------------
+
+
+@_export(None, _U64, _U64, _Bytes, _BytesList, _Bytes)
+def verify_inclusion(
+    index: int, size: int, leaf_hash: bytes, proof: list[bytes], root: bytes
+) -> None:
+    """Checks that leaf_hash is leaf number index of the tree of the given
+    size whose root hash is root. All hashes are 32 bytes."""
+
+
+@_export(None, _U64, _U64, _BytesList, _Bytes, _Bytes)
+def verify_consistency(
+    size1: int, size2: int, proof: list[bytes], root1: bytes, root2: bytes
+) -> None:
+    """Checks that the tree of size1 with root root1 is a prefix of the tree
+    of size2 with root root2."""
+
+
+# --- Key history -------------------------------------------------------------
+
+
+@_export(_Bytes, *_KEY_HISTORY_ENTRY)
+def key_history_v1_canonical_bytes(
+    seq: int,
+    ts_ms: int,
+    enc_x25519: bytes,
+    enc_pq: bytes,
+    signing_pub: bytes,
+    prev_entry_hash: bytes | None,
+) -> bytes:
+    """The canonical encoding of a key-history entry. A genesis entry has no
+    previous entry hash; None and b"" both mean that."""
+
+
+@_export(_Bytes, *_KEY_HISTORY_ENTRY)
+def key_history_v1_entry_hash(
+    seq: int,
+    ts_ms: int,
+    enc_x25519: bytes,
+    enc_pq: bytes,
+    signing_pub: bytes,
+    prev_entry_hash: bytes | None,
+) -> bytes:
+    """The 64-byte chain hash of an entry under "tarnwyk/key-history/v1"."""
+
+
+@_export(_Bytes, _String, *_KEY_HISTORY_ENTRY)
+def key_history_entry_hash_with_context(
+    context: str,
+    seq: int,
+    ts_ms: int,
+    enc_x25519: bytes,
+    enc_pq: bytes,
+    signing_pub: bytes,
+    prev_entry_hash: bytes | None,
+) -> bytes:
+    """The 64-byte chain hash of an entry under the context label context
+    ("application/purpose/vN")."""
+
+
+@_export(_Bytes, *_KEY_HISTORY_ENTRY)
+def key_history_v1_rfc6962_leaf_hash(
+    seq: int,
+    ts_ms: int,
+    enc_x25519: bytes,
+    enc_pq: bytes,
+    signing_pub: bytes,
+    prev_entry_hash: bytes | None,
+) -> bytes:
+    """The entry's 32-byte RFC 6962 leaf hash."""

@@ -1,0 +1,6 @@
+# The fuzz targets: each is fuzz/<name>.cpp defining LLVMFuzzerTestOneInput,
+# with its seed corpus in fuzz/corpus/<name>/.
+set(SILVANTROPE_FUZZ_TARGETS
+  fuzz_lift
+  fuzz_context_label
+  fuzz_exports)

@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (the `fuzz` preset: clang, AddressSanitizer and
+# UndefinedBehaviorSanitizer) and runs each one over its seed corpus.
+#
+#   scripts/fuzz.sh [seconds-per-target] [target...]
+#
+# Defaults: 60 seconds, every target. New inputs go to build/fuzz/work/corpus/
+# (the seed corpora under fuzz/corpus/ are only read); crashes leave their
+# reproducers in build/fuzz/work/artifacts/<target>/ and logs are in
+# build/fuzz/work/<target>.log. Exits non-zero when any target crashed.
+set -euo pipefail
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+seconds=${1:-60}
+shift || true
+if [ $# -gt 0 ]; then
+  targets=("$@")
+else
+  targets=(fuzz_lift fuzz_context_label fuzz_exports)
+fi
+
+log() { printf 'fuzz: %s\n' "$*" >&2; }
+
+as_root() {
+  if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+# clang with the libFuzzer runtime.
+probe=$(mktemp -d)
+trap 'rm -rf "$probe"' EXIT
+printf 'extern "C" int LLVMFuzzerTestOneInput(const unsigned char*, unsigned long) { return 0; }\n' \
+  > "$probe/probe.cpp"
+if ! clang++ -fsanitize=fuzzer,address "$probe/probe.cpp" -o "$probe/probe" >/dev/null 2>&1; then
+  log "installing clang and its runtimes"
+  as_root apt-get update -qq
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq clang libclang-rt-dev >/dev/null
+fi
+
+cd "$root"
+build=build/fuzz
+cmake --preset fuzz >/dev/null
+cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
+
+work=$build/work
+mkdir -p "$work"
+failed=()
+for t in "${targets[@]}"; do
+  bin=""
+  for candidate in "$build/bin/$t" "$build/fuzz/$t"; do
+    if [ -x "$candidate" ]; then bin=$candidate; break; fi
+  done
+  [ -n "$bin" ] || { log "no binary for $t"; exit 1; }
+  mkdir -p "$work/corpus/$t" "$work/artifacts/$t"
+  log "$t: ${seconds}s"
+  status=0
+  # The first directory receives new inputs; the seeds are only read.
+  "$bin" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 \
+    -artifact_prefix="$work/artifacts/$t/" \
+    "$work/corpus/$t" "fuzz/corpus/$t" >"$work/$t.log" 2>&1 || status=$?
+  summary=$(grep -E '^#[0-9]+.*(DONE|cov:)' "$work/$t.log" | tail -n1 || true)
+  log "$t: ${summary:-no progress line}"
+  if [ "$status" -ne 0 ]; then
+    log "$t: FAILED (exit $status); see $work/$t.log"
+    grep -E '^(==[0-9]+==|SUMMARY|.*check failed|artifact_prefix)' "$work/$t.log" | head -n 20 >&2 || true
+    failed+=("$t")
+  fi
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  log "crashed: ${failed[*]}"
+  exit 1
+fi
+log "all targets ran ${seconds}s without a crash"

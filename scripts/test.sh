@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# The whole test suite: the release build, then the same suite under
+# AddressSanitizer + UndefinedBehaviorSanitizer.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
+status=0
+for preset in default asan; do
+  echo "== $preset"
+  "$root/scripts/build.sh" "$preset"
+  ctest --preset "$preset" -j"$(nproc)" || status=1
+done
+exit $status

@@ -1,0 +1,256 @@
+#include "commands.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+
+#include "abi_client.h"
+#include "options.h"
+
+namespace slog {
+namespace {
+
+using slog_client::Bytes;
+using slog_client::Outcome;
+
+const char* kUsage =
+    "usage: slog COMMAND [OPTIONS]\n"
+    "\n"
+    "Verifies transparency-log data with libsilvantrope_log.\n"
+    "\n"
+    "commands:\n"
+    "  inclusion     verify an RFC 6962 inclusion proof\n"
+    "  consistency   verify an RFC 6962 consistency proof\n"
+    "  key-history   compute a key-history entry's canonical bytes or hashes\n"
+    "  samples       verify every sample in a directory (default: samples)\n"
+    "\n"
+    "Every command takes --json for machine-readable output and --help.\n"
+    "Exit status: 0 valid, 1 verification failed, 2 usage or internal error.\n";
+
+const char* kInclusionHelp =
+    "usage: slog inclusion --index N --size N --leaf HEX --root HEX\n"
+    "                      [--proof HEX[,HEX...]]... [--proof-file FILE] [--json]\n"
+    "\n"
+    "Checks that the leaf hash (32 bytes, already hashed as SHA-256(0x00 || data))\n"
+    "is at --index in the tree of --size leaves whose root is --root. The proof is\n"
+    "the audit path from the leaf upward: repeated or comma-separated --proof\n"
+    "values, or a file with one hash per line (# starts a comment).\n";
+
+const char* kConsistencyHelp =
+    "usage: slog consistency --size1 N --size2 N --root1 HEX --root2 HEX\n"
+    "                        [--proof HEX[,HEX...]]... [--proof-file FILE] [--json]\n"
+    "\n"
+    "Checks that the tree of --size2 leaves with --root2 is an append-only\n"
+    "extension of the tree of --size1 leaves with --root1.\n";
+
+const char* kKeyHistoryHelp =
+    "usage: slog key-history canonical-bytes|entry-hash|leaf-hash\n"
+    "                        --seq N --ts-ms N --enc-x25519 HEX --enc-pq HEX\n"
+    "                        --signing-pub HEX [--prev HEX] [--context LABEL] [--json]\n"
+    "\n"
+    "Prints, in hex, a key-history entry's canonical Layer-0 bytes, its SHA3-512\n"
+    "entry hash (under \"tarnwyk/key-history/v1\" or the --context label), or its\n"
+    "RFC 6962 leaf hash. Without --prev the entry is a genesis entry.\n";
+
+const char* kSamplesHelp =
+    "usage: slog samples [DIR] [--json]\n"
+    "\n"
+    "Runs every DIR/*.sample file. A sample holds the arguments of one slog\n"
+    "command (over any number of lines; # starts a comment) and a line\n"
+    "'expect: OUTPUT' with the output that command must print.\n";
+
+std::string json_string(const std::string& s) {
+  std::string out = "\"";
+  for (unsigned char c : s) {
+    switch (c) {
+      case '"': out += "\\\""; break;
+      case '\\': out += "\\\\"; break;
+      case '\n': out += "\\n"; break;
+      case '\r': out += "\\r"; break;
+      case '\t': out += "\\t"; break;
+      default:
+        if (c < 0x20) {
+          char buf[8];
+          std::snprintf(buf, sizeof buf, "\\u%04x", c);
+          out += buf;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
+}
+
+Verdict help(const char* text) { return {0, text, false}; }
+
+// A verification outcome as text or JSON.
+Verdict verdict(const std::string& command, const Outcome& o, bool json) {
+  Verdict v;
+  v.json = json;
+  v.exit_code = o.code == 0 ? 0 : o.code == 1 ? 1 : 2;
+  if (json) {
+    v.output = "{\"command\":" + json_string(command) + ",\"valid\":" + (o.ok() ? "true" : "false");
+    if (o.code == 1) v.output += ",\"error\":" + json_string(o.message);
+    if (o.code >= 2) v.output += ",\"internal_error\":" + json_string(o.message);
+    v.output += "}";
+  } else if (o.ok()) {
+    v.output = "valid";
+  } else {
+    v.output = (o.code == 1 ? "invalid: " : "error: ") + o.message;
+  }
+  return v;
+}
+
+Verdict inclusion(const std::vector<std::string>& args) {
+  Options opt(args, {"index", "size", "leaf", "root", "proof", "proof-file"});
+  if (opt.help()) return help(kInclusionHelp);
+  // Read in argument order, so the first bad option is the one reported.
+  const uint64_t index = opt.number("index"), size = opt.number("size");
+  const Bytes leaf = opt.hex("leaf");
+  const auto proof = opt.hex_list("proof");
+  const Bytes root = opt.hex("root");
+  Outcome o = slog_client::verify_inclusion(index, size, leaf, proof, root);
+  return verdict("inclusion", o, opt.json());
+}
+
+Verdict consistency(const std::vector<std::string>& args) {
+  Options opt(args, {"size1", "size2", "root1", "root2", "proof", "proof-file"});
+  if (opt.help()) return help(kConsistencyHelp);
+  const uint64_t size1 = opt.number("size1"), size2 = opt.number("size2");
+  const auto proof = opt.hex_list("proof");
+  const Bytes root1 = opt.hex("root1"), root2 = opt.hex("root2");
+  Outcome o = slog_client::verify_consistency(size1, size2, proof, root1, root2);
+  return verdict("consistency", o, opt.json());
+}
+
+Verdict key_history(const std::vector<std::string>& args) {
+  Options opt(args, {"seq", "ts-ms", "enc-x25519", "enc-pq", "signing-pub", "prev", "context"});
+  if (opt.help()) return help(kKeyHistoryHelp);
+  using slog_client::KeyHistoryOutput;
+  const std::map<std::string, KeyHistoryOutput> outputs = {
+      {"canonical-bytes", KeyHistoryOutput::CanonicalBytes},
+      {"entry-hash", KeyHistoryOutput::EntryHash},
+      {"leaf-hash", KeyHistoryOutput::LeafHash},
+  };
+  if (opt.positional().size() != 1 || !outputs.count(opt.positional()[0])) {
+    throw UsageError("key-history needs one of canonical-bytes, entry-hash, leaf-hash");
+  }
+  const KeyHistoryOutput what = outputs.at(opt.positional()[0]);
+  const auto context = opt.optional_text("context");
+  if (context && what != KeyHistoryOutput::EntryHash) {
+    throw UsageError("--context applies to entry-hash only");
+  }
+  slog_client::KeyHistoryEntry e;
+  e.seq = opt.number("seq");
+  e.ts_ms = opt.number("ts-ms");
+  e.enc_x25519 = opt.hex("enc-x25519");
+  e.enc_pq = opt.hex("enc-pq");
+  e.signing_pub = opt.hex("signing-pub");
+  e.prev_entry_hash = opt.optional_hex("prev");
+  Bytes result;
+  Outcome o = slog_client::key_history(what, e, context, result);
+  if (!o.ok()) return verdict("key-history", o, opt.json());
+  const std::string hex = slog_client::hex(result);
+  if (opt.json()) {
+    return {0, "{\"command\":\"key-history\",\"output\":" + json_string(opt.positional()[0]) +
+                   ",\"result\":" + json_string(hex) + "}", true};
+  }
+  return {0, hex, false};
+}
+
+Verdict samples(const std::vector<std::string>& args) {
+  Options opt(args, {});
+  if (opt.help()) return help(kSamplesHelp);
+  if (opt.positional().size() > 1) throw UsageError("samples takes at most one directory");
+  return run_samples(opt.positional().empty() ? "samples" : opt.positional()[0], opt.json());
+}
+
+struct Sample {
+  std::vector<std::string> args;
+  std::string expect;
+};
+
+Sample read_sample(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  if (!in) throw UsageError("cannot read " + path.string());
+  Sample s;
+  bool have_expect = false;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("expect: ", 0) == 0) {
+      s.expect = line.substr(8);
+      have_expect = true;
+      continue;
+    }
+    line = line.substr(0, line.find('#'));
+    std::istringstream words(line);
+    for (std::string w; words >> w;) s.args.push_back(w);
+  }
+  if (s.args.empty() || !have_expect) {
+    throw UsageError(path.string() + ": a sample needs a command and an 'expect:' line");
+  }
+  return s;
+}
+
+}  // namespace
+
+Verdict run_samples(const std::string& dir, bool json) {
+  std::vector<std::filesystem::path> files;
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
+    if (entry.path().extension() == ".sample") files.push_back(entry.path());
+  }
+  if (ec) throw UsageError("cannot read directory " + dir + ": " + ec.message());
+  if (files.empty()) throw UsageError("no .sample files in " + dir);
+  std::sort(files.begin(), files.end());
+
+  std::ostringstream out, js;
+  size_t passed = 0, failed = 0;
+  js << "{\"samples\":[";
+  for (const auto& f : files) {
+    const Sample s = read_sample(f);
+    const Verdict v = run(s.args);
+    const bool ok = v.output == s.expect;
+    ok ? ++passed : ++failed;
+    const std::string name = f.filename().string();
+    out << (ok ? "ok    " : "FAIL  ") << name << ": " << v.output << "\n";
+    if (!ok) out << "      expected: " << s.expect << "\n";
+    js << (passed + failed > 1 ? "," : "") << "{\"sample\":" << json_string(name)
+       << ",\"ok\":" << (ok ? "true" : "false") << ",\"output\":" << json_string(v.output) << "}";
+  }
+  out << passed << " passed, " << failed << " failed\n";
+  js << "],\"passed\":" << passed << ",\"failed\":" << failed << "}";
+  return {failed == 0 ? 0 : 1, json ? js.str() : out.str(), json};
+}
+
+Verdict run(const std::vector<std::string>& args) {
+  const std::map<std::string, std::function<Verdict(const std::vector<std::string>&)>> commands = {
+      {"inclusion", inclusion},
+      {"consistency", consistency},
+      {"key-history", key_history},
+      {"samples", samples},
+  };
+  const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
+  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
+    if (args.size() > 1 && commands.count(args[1])) return run({args[1], "--help"});
+    return {args.empty() ? 2 : 0, kUsage, false};
+  }
+  auto it = commands.find(args[0]);
+  try {
+    if (it == commands.end()) throw UsageError("unknown command '" + args[0] + "'");
+    return it->second(std::vector<std::string>(args.begin() + 1, args.end()));
+  } catch (const UsageError& e) {
+    if (json) return {2, "{\"usage_error\":" + json_string(e.what()) + "}", true};
+    return {2, std::string("slog: ") + e.what() + "\n(see slog --help)", false};
+  } catch (const std::exception& e) {
+    if (json) return {2, "{\"internal_error\":" + json_string(e.what()) + "}", true};
+    return {2, std::string("slog: ") + e.what(), false};
+  }
+}
+
+}  // namespace slog

@@ -27,7 +27,7 @@ std::vector<Bytes> proof_of(int length) {
   return proof;
 }
 
-constexpr size_t kBatch = 64;
+constexpr size_t kBatch = 16;
 
 struct Buffers {
   RustBuffer a, b, c;

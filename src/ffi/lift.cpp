@@ -23,9 +23,8 @@ Lifted<ByteView> Lift<wire::ByteList>::read(ByteReader& r) {
   if (!n) return std::move(n).error();
   // The elements are u8 values read one by one, so a short list runs out
   // with nothing left against the one byte the next element needs.
-  auto bytes = r.take(*n);
-  if (!bytes) return not_enough(0, 1);
-  return *bytes;
+  if (r.remaining() < *n) return not_enough(0, 1);
+  return *r.take(*n);
 }
 
 Lifted<std::string_view> Lift<wire::String>::read(ByteReader& r) {

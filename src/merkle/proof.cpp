@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 
 #include "merkle/hash.h"
 
@@ -29,11 +30,12 @@ Result<Hash32> to_hash(ByteView b) {
 }
 
 // Copies the elements into fixed arrays; the first of the wrong length fails.
+// The caller has checked that they fit.
 Result<void> to_hashes(std::span<const ByteView> elements, ProofHashes& out) {
   for (size_t i = 0; i < elements.size(); ++i) {
-    auto h = to_hash(elements[i]);
-    if (!h) return std::move(h).error();
-    out[i] = *h;
+    const ByteView e = elements[i];
+    if (e.size() != kHashSize) return Error::invalid_hash_length(e.size(), kHashSize);
+    std::memcpy(out[i].data(), e.data(), kHashSize);
   }
   return {};
 }

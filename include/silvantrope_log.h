@@ -96,6 +96,26 @@ SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_key_history_v1_rfc
     uint64_t seq, uint64_t ts_ms, RustBuffer enc_x25519, RustBuffer enc_pq,
     RustBuffer signing_pub, RustBuffer prev_entry_hash, RustCallStatus* status);
 
+/* Signed notes and checkpoints. note_text, older_note, newer_note, body_text:
+ * text; vkeys: list of strings (verifier keys "name+id+base64"); leaf_hash:
+ * byte list; proof: list of byte lists. verify_signed_note returns the number
+ * of trusted signature lines that verified; checkpoint_parse and
+ * checkpoint_verify return a CheckpointHead record: origin (string), size
+ * (u64), root (byte list), extensions (list of strings). */
+
+SILVANTROPE_LOG_API uint32_t uniffi_silvantrope_log_fn_func_verify_signed_note(
+    RustBuffer note_text, RustBuffer vkeys, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_checkpoint_parse(
+    RustBuffer body_text, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_checkpoint_verify(
+    RustBuffer note_text, RustBuffer vkeys, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_checkpoint_verify_inclusion(
+    RustBuffer note_text, RustBuffer vkeys, uint64_t leaf_index, RustBuffer leaf_hash,
+    RustBuffer proof, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_checkpoint_verify_consistency(
+    RustBuffer older_note, RustBuffer newer_note, RustBuffer vkeys, RustBuffer proof,
+    RustCallStatus* status);
+
 /* Interface checksums: bindings compare these with the values they were
  * generated with. */
 

@@ -1,0 +1,62 @@
+#include "silvantrope-crypto/ossl.h"
+
+#include <openssl/err.h>
+
+#include "core/fault.h"
+
+namespace silvantrope::crypto::ossl {
+namespace {
+
+EVP_SIGNATURE* fetch(const char* name) {
+  EVP_SIGNATURE* s = EVP_SIGNATURE_fetch(nullptr, name, nullptr);
+  if (s == nullptr) throw InternalFault(std::string("libcrypto has no ") + name);
+  return s;
+}
+
+}  // namespace
+
+EVP_SIGNATURE* signature_algorithm(SignatureAlgorithm alg) {
+  switch (alg) {
+    case SignatureAlgorithm::MlDsa44: {
+      static EVP_SIGNATURE* const s = fetch("ML-DSA-44");
+      return s;
+    }
+    case SignatureAlgorithm::MlDsa65: {
+      static EVP_SIGNATURE* const s = fetch("ML-DSA-65");
+      return s;
+    }
+    case SignatureAlgorithm::MlDsa87: {
+      static EVP_SIGNATURE* const s = fetch("ML-DSA-87");
+      return s;
+    }
+    case SignatureAlgorithm::Ed25519: {
+      static EVP_SIGNATURE* const s = fetch("ED25519");
+      return s;
+    }
+    case SignatureAlgorithm::Ed448: {
+      static EVP_SIGNATURE* const s = fetch("ED448");
+      return s;
+    }
+    case SignatureAlgorithm::EcdsaSha512: {
+      static EVP_SIGNATURE* const s = fetch("ECDSA-SHA512");
+      return s;
+    }
+  }
+  throw InternalFault("unknown signature algorithm");
+}
+
+bool verify_message(EVP_PKEY* key, SignatureAlgorithm alg, ByteView signature, ByteView message) {
+  if (key == nullptr) return false;
+  EVP_SIGNATURE* sig_alg = signature_algorithm(alg);
+  PkeyCtx ctx(EVP_PKEY_CTX_new_from_pkey(nullptr, key, nullptr));
+  if (!ctx) throw std::bad_alloc();
+  const bool ok = EVP_PKEY_verify_message_init(ctx.get(), sig_alg, nullptr) == 1 &&
+                  EVP_PKEY_verify(ctx.get(), signature.data(), signature.size(), message.data(),
+                                  message.size()) == 1;
+  // A rejected signature leaves reasons on this thread's error queue; they
+  // are not ours to keep.
+  if (!ok) ERR_clear_error();
+  return ok;
+}
+
+}  // namespace silvantrope::crypto::ossl

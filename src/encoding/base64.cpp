@@ -1,0 +1,105 @@
+#include "encoding/base64.h"
+
+#include <array>
+
+namespace silvantrope::encoding {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+constexpr int8_t kInvalid = -1;
+
+constexpr std::array<int8_t, 256> make_values() {
+  std::array<int8_t, 256> v{};
+  for (auto& x : v) x = kInvalid;
+  for (int i = 0; i < 64; ++i) v[static_cast<uint8_t>(kAlphabet[i])] = static_cast<int8_t>(i);
+  return v;
+}
+constexpr std::array<int8_t, 256> kValues = make_values();
+
+Error malformed(std::string_view detail) { return Error::malformed_signed_note(detail); }
+
+int hex_value(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
+Result<Bytes> base64_decode(std::string_view text) {
+  if (text.size() % 4 != 0) return malformed("base64 length is not a multiple of 4");
+  if (text.empty()) return Bytes{};
+  size_t trailing = 0;
+  while (trailing < text.size() && text[text.size() - 1 - trailing] == '=') ++trailing;
+  if (trailing >= 3) return malformed("too much base64 padding");
+
+  Bytes out;
+  out.reserve(text.size() / 4 * 3);
+  for (size_t g = 0; g < text.size(); g += 4) {
+    uint32_t acc = 0;
+    int last = 0;
+    for (int k = 0; k < 4; ++k) {
+      const char c = text[g + k];
+      acc <<= 6;
+      if (c == '=') continue;
+      const int8_t v = kValues[static_cast<uint8_t>(c)];
+      if (v == kInvalid) return malformed("invalid base64 character");
+      acc |= static_cast<uint32_t>(v);
+      last = k + 1;
+    }
+    switch (last) {
+      case 4:
+        out.insert(out.end(), {uint8_t(acc >> 16), uint8_t(acc >> 8), uint8_t(acc)});
+        break;
+      case 3:
+        if ((acc & 0xFF) != 0) return malformed("non-canonical base64");
+        out.insert(out.end(), {uint8_t(acc >> 16), uint8_t(acc >> 8)});
+        break;
+      case 2:
+        if ((acc & 0xFFFF) != 0) return malformed("non-canonical base64");
+        out.push_back(uint8_t(acc >> 16));
+        break;
+      default:
+        return malformed("invalid base64 group");
+    }
+  }
+  return out;
+}
+
+std::string base64_encode(ByteView bytes) {
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  size_t i = 0;
+  for (; i + 3 <= bytes.size(); i += 3) {
+    const uint32_t v = (uint32_t(bytes[i]) << 16) | (uint32_t(bytes[i + 1]) << 8) | bytes[i + 2];
+    for (int s = 18; s >= 0; s -= 6) out += kAlphabet[(v >> s) & 63];
+  }
+  const size_t rest = bytes.size() - i;
+  if (rest == 1) {
+    const uint32_t v = uint32_t(bytes[i]) << 16;
+    out += kAlphabet[(v >> 18) & 63];
+    out += kAlphabet[(v >> 12) & 63];
+    out += "==";
+  } else if (rest == 2) {
+    const uint32_t v = (uint32_t(bytes[i]) << 16) | (uint32_t(bytes[i + 1]) << 8);
+    out += kAlphabet[(v >> 18) & 63];
+    out += kAlphabet[(v >> 12) & 63];
+    out += kAlphabet[(v >> 6) & 63];
+    out += '=';
+  }
+  return out;
+}
+
+Result<Bytes> hex_decode(std::string_view text) {
+  Bytes out;
+  out.reserve(text.size() / 2);
+  for (size_t i = 0; i + 1 < text.size(); i += 2) {
+    const int hi = hex_value(text[i]), lo = hex_value(text[i + 1]);
+    if (hi < 0 || lo < 0) return malformed("invalid hex character");
+    out.push_back(static_cast<uint8_t>(hi << 4 | lo));
+  }
+  return out;
+}
+
+}  // namespace silvantrope::encoding

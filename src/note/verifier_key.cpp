@@ -1,0 +1,108 @@
+#include "note/verifier_key.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/quote.h"
+#include "core/utf8.h"
+#include "encoding/base64.h"
+#include "silvantrope-crypto/digest.h"
+
+namespace silvantrope::note {
+namespace {
+
+bool is_whitespace(char32_t c) {
+  return (c >= 0x09 && c <= 0x0D) || c == 0x20 || c == 0x85 || c == 0xA0 || c == 0x1680 ||
+         (c >= 0x2000 && c <= 0x200A) || c == 0x2028 || c == 0x2029 || c == 0x202F ||
+         c == 0x205F || c == 0x3000;
+}
+
+std::string hex8(uint32_t v) {
+  char buf[9];
+  std::snprintf(buf, sizeof buf, "%08x", v);
+  return buf;
+}
+
+uint32_t be32(ByteView b) {
+  return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
+}
+
+}  // namespace
+
+ByteView composite_key_prefix() {
+  static const Bytes prefix = [] {
+    Bytes p(1 + kCompositeLabel.size(), 0xFF);
+    std::copy(kCompositeLabel.begin(), kCompositeLabel.end(), p.begin() + 1);
+    return p;
+  }();
+  return prefix;
+}
+
+bool is_valid_key_name(std::string_view name) {
+  if (name.empty()) return false;
+  size_t i = 0;
+  while (i < name.size()) {
+    const auto b = static_cast<uint8_t>(name[i]);
+    if (b < 0x80) {
+      if (b == '+' || is_whitespace(b)) return false;
+      ++i;
+      continue;
+    }
+    const utf8::Step st = utf8::decode_at(name, i);
+    if (st.invalid) {  // not a character, so not whitespace
+      ++i;
+      continue;
+    }
+    if (is_whitespace(st.code_point)) return false;
+    i += st.width;
+  }
+  return true;
+}
+
+Result<VerifierKey> parse_verifier_key(std::string_view text) {
+  auto malformed = [&] { return Error::malformed_signed_note("malformed verifier key: " + quote(text)); };
+
+  const size_t plus1 = text.find('+');
+  if (plus1 == std::string_view::npos) return malformed();
+  const std::string_view name = text.substr(0, plus1);
+  const size_t plus2 = text.find('+', plus1 + 1);
+  if (plus2 == std::string_view::npos) return malformed();
+  const std::string_view id_text = text.substr(plus1 + 1, plus2 - plus1 - 1);
+  const std::string_view data_text = text.substr(plus2 + 1);
+  if (id_text.size() != 8) return malformed();
+
+  auto id_bytes = encoding::hex_decode(id_text);
+  if (!id_bytes) return std::move(id_bytes).error();
+  auto data = encoding::base64_decode(data_text);
+  if (!data) return std::move(data).error();
+  if (data->empty() || !is_valid_key_name(name)) return malformed();
+
+  const uint32_t declared = be32(*id_bytes);
+  crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);
+  const uint8_t newline = '\n';
+  const Hash32 digest = sha256.update(as_bytes(name)).update({&newline, 1}).update(*data).final<32>();
+  const uint32_t computed = be32(digest);
+  if (computed != declared) {
+    return Error::malformed_signed_note("verifier key id mismatch: declared " + hex8(declared) +
+                                        ", computed " + hex8(computed));
+  }
+
+  const ByteView d = *data;
+  const ByteView prefix = composite_key_prefix();
+  if (d[0] == 0x01) {
+    if (d.size() != 33) return malformed();
+    return VerifierKey{std::string(name), declared, Bytes(d.begin() + 1, d.end()),
+                       VerifierKeyKind::Ed25519};
+  }
+  if (d.size() >= prefix.size() && equal(d.first(prefix.size()), prefix)) {
+    if (d.size() == prefix.size()) return malformed();
+    return VerifierKey{std::string(name), declared, Bytes(d.begin() + prefix.size(), d.end()),
+                       VerifierKeyKind::Composite};
+  }
+  char lead[5];
+  std::snprintf(lead, sizeof lead, "0x%02x", d[0]);
+  return Error::malformed_signed_note(std::string("unsupported signature type (leading byte ") +
+                                      lead + ")");
+}
+
+}  // namespace silvantrope::note

@@ -15,7 +15,8 @@ as_root() {
 }
 
 packages=(build-essential cmake pkg-config perl dpkg-dev libsodium-dev libgtest-dev
-          libgmock-dev libbenchmark-dev unicode-data python3 clang libclang-rt-dev)
+          libgmock-dev libbenchmark-dev unicode-data python3 clang libclang-rt-dev
+          nlohmann-json3-dev)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -71,6 +71,12 @@ inline RustBuffer list_of_byte_lists(const std::vector<Bytes>& items) {
   for (const Bytes& b : items) e.byte_list(b);
   return make_buffer(e.bytes());
 }
+inline RustBuffer list_of_strings(const std::vector<std::string>& items) {
+  Encoder e;
+  e.i32(static_cast<int32_t>(items.size()));
+  for (const std::string& s : items) e.string(s);
+  return make_buffer(e.bytes());
+}
 inline RustBuffer optional_bytes(const std::optional<Bytes>& b) {
   Encoder e;
   if (b) {
@@ -203,6 +209,106 @@ inline Outcome key_history(KeyHistoryOutput what, const KeyHistoryEntry& e,
   Outcome o = outcome(st);
   if (o.ok()) out = take_byte_list(r);
   return o;
+}
+
+// A cursor over a result buffer's bytes.
+class Decoder {
+ public:
+  explicit Decoder(const Bytes& b) : b_(b) {}
+  uint32_t u32() {
+    need(4);
+    uint32_t v = be32(b_.data() + pos_);
+    pos_ += 4;
+    return v;
+  }
+  uint64_t u64() {
+    uint64_t hi = u32();
+    return (hi << 32) | u32();
+  }
+  Bytes byte_list() {
+    const uint32_t n = u32();
+    need(n);
+    Bytes out(b_.begin() + static_cast<long>(pos_), b_.begin() + static_cast<long>(pos_ + n));
+    pos_ += n;
+    return out;
+  }
+  std::string string() {
+    Bytes raw = byte_list();
+    return std::string(raw.begin(), raw.end());
+  }
+  void finish() const {
+    if (pos_ != b_.size()) throw std::runtime_error("junk after result");
+  }
+
+ private:
+  void need(size_t n) const {
+    if (b_.size() - pos_ < n) throw std::runtime_error("truncated result");
+  }
+  const Bytes& b_;
+  size_t pos_ = 0;
+};
+
+struct CheckpointHead {
+  std::string origin;
+  uint64_t size = 0;
+  Bytes root;
+  std::vector<std::string> extensions;
+};
+
+inline CheckpointHead take_checkpoint_head(RustBuffer b) {
+  const Bytes raw = contents(b);
+  free_buffer(b);
+  Decoder d(raw);
+  CheckpointHead h;
+  h.origin = d.string();
+  h.size = d.u64();
+  h.root = d.byte_list();
+  const uint32_t n = d.u32();
+  for (uint32_t i = 0; i < n; ++i) h.extensions.push_back(d.string());
+  d.finish();
+  return h;
+}
+
+inline Outcome verify_signed_note(const std::string& note, const std::vector<std::string>& keys,
+                                  uint32_t& count) {
+  RustCallStatus st{};
+  count = uniffi_silvantrope_log_fn_func_verify_signed_note(text(note), list_of_strings(keys), &st);
+  return outcome(st);
+}
+
+inline Outcome checkpoint_parse(const std::string& body, CheckpointHead& head) {
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_checkpoint_parse(text(body), &st);
+  Outcome o = outcome(st);
+  if (o.ok()) head = take_checkpoint_head(r);
+  return o;
+}
+
+inline Outcome checkpoint_verify(const std::string& note, const std::vector<std::string>& keys,
+                                 CheckpointHead& head) {
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_checkpoint_verify(text(note), list_of_strings(keys), &st);
+  Outcome o = outcome(st);
+  if (o.ok()) head = take_checkpoint_head(r);
+  return o;
+}
+
+inline Outcome checkpoint_verify_inclusion(const std::string& note, const std::vector<std::string>& keys,
+                                           uint64_t leaf_index, const Bytes& leaf,
+                                           const std::vector<Bytes>& proof) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_checkpoint_verify_inclusion(
+      text(note), list_of_strings(keys), leaf_index, byte_list(leaf), list_of_byte_lists(proof), &st);
+  return outcome(st);
+}
+
+inline Outcome checkpoint_verify_consistency(const std::string& older, const std::string& newer,
+                                             const std::vector<std::string>& keys,
+                                             const std::vector<Bytes>& proof) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_checkpoint_verify_consistency(
+      text(older), text(newer), list_of_strings(keys), list_of_byte_lists(proof), &st);
+  return outcome(st);
 }
 
 }  // namespace slog_client

@@ -26,6 +26,8 @@ const char* kUsage =
     "  inclusion     verify an RFC 6962 inclusion proof\n"
     "  consistency   verify an RFC 6962 consistency proof\n"
     "  key-history   compute a key-history entry's canonical bytes or hashes\n"
+    "  note          verify a signed note against trusted verifier keys\n"
+    "  checkpoint    verify a signed checkpoint, and proofs against it\n"
     "  samples       verify every sample in a directory (default: samples)\n"
     "\n"
     "Every command takes --json for machine-readable output and --help.\n"
@@ -56,12 +58,35 @@ const char* kKeyHistoryHelp =
     "entry hash (under \"tarnwyk/key-history/v1\" or the --context label), or its\n"
     "RFC 6962 leaf hash. Without --prev the entry is a genesis entry.\n";
 
+const char* kNoteHelp =
+    "usage: slog note --note FILE (--key KEY)... [--key-file FILE] [--json]\n"
+    "\n"
+    "Verifies a C2SP signed note against trusted verifier keys (name+id+base64,\n"
+    "plain Ed25519 or composite ML-DSA keys) and prints how many trusted\n"
+    "signature lines verified. Signatures from unknown keys are ignored; a bad\n"
+    "signature from a trusted key fails the note.\n";
+
+const char* kCheckpointHelp =
+    "usage: slog checkpoint --note FILE (--key KEY)... [--key-file FILE] [--json]\n"
+    "       slog checkpoint --note FILE --key KEY... --inclusion --index N --leaf HEX\n"
+    "                       [--proof HEX[,HEX...]]... [--proof-file FILE]\n"
+    "       slog checkpoint --note OLDER --key KEY... --consistency NEWER\n"
+    "                       [--proof HEX[,HEX...]]... [--proof-file FILE]\n"
+    "       slog checkpoint --body FILE [--json]\n"
+    "\n"
+    "Verifies a signed C2SP checkpoint and prints its origin, size, root and\n"
+    "extension lines; with --inclusion, also checks that the leaf hash is at\n"
+    "--index of the checkpoint's tree; with --consistency, verifies the newer\n"
+    "checkpoint too and checks the consistency proof from the older tree to it.\n"
+    "--body parses an already-trusted checkpoint body without any signature.\n";
+
 const char* kSamplesHelp =
     "usage: slog samples [DIR] [--json]\n"
     "\n"
     "Runs every DIR/*.sample file. A sample holds the arguments of one slog\n"
-    "command (over any number of lines; # starts a comment) and a line\n"
-    "'expect: OUTPUT' with the output that command must print.\n";
+    "command (over any number of lines; # starts a comment; file names are\n"
+    "relative to DIR) and one 'expect: LINE' per line of the output that the\n"
+    "command must print.\n";
 
 std::string json_string(const std::string& s) {
   std::string out = "\"";
@@ -162,6 +187,68 @@ Verdict key_history(const std::vector<std::string>& args) {
   return {0, hex, false};
 }
 
+Verdict note(const std::vector<std::string>& args) {
+  Options opt(args, {"note", "key", "key-file"});
+  if (opt.help()) return help(kNoteHelp);
+  const std::string text = opt.file("note");
+  uint32_t count = 0;
+  Outcome o = slog_client::verify_signed_note(text, opt.text_list("key"), count);
+  if (!o.ok()) return verdict("note", o, opt.json());
+  if (opt.json()) {
+    return {0, "{\"command\":\"note\",\"valid\":true,\"verified\":" + std::to_string(count) + "}",
+            true};
+  }
+  return {0, "valid: " + std::to_string(count) + " trusted signature" + (count == 1 ? "" : "s"), false};
+}
+
+std::string describe_head(const slog_client::CheckpointHead& h, bool json) {
+  if (json) {
+    std::string ext;
+    for (const std::string& e : h.extensions) ext += (ext.empty() ? "" : ",") + json_string(e);
+    return "\"origin\":" + json_string(h.origin) + ",\"size\":" + std::to_string(h.size) +
+           ",\"root\":" + json_string(slog_client::hex(h.root)) + ",\"extensions\":[" + ext + "]";
+  }
+  std::string out = "origin: " + h.origin + "\nsize: " + std::to_string(h.size) +
+                    "\nroot: " + slog_client::hex(h.root);
+  for (const std::string& e : h.extensions) out += "\nextension: " + e;
+  return out;
+}
+
+Verdict checkpoint(const std::vector<std::string>& args) {
+  Options opt(args, {"note", "key", "key-file", "index", "leaf", "proof", "proof-file", "consistency", "body"},
+              {"inclusion"});
+  if (opt.help()) return help(kCheckpointHelp);
+  slog_client::CheckpointHead head;
+  if (opt.has("body")) {
+    Outcome o = slog_client::checkpoint_parse(opt.file("body"), head);
+    if (!o.ok()) return verdict("checkpoint", o, opt.json());
+    if (opt.json()) return {0, "{\"command\":\"checkpoint\",\"valid\":true," + describe_head(head, true) + "}", true};
+    return {0, "parsed\n" + describe_head(head, false), false};
+  }
+  const std::string text = opt.file("note");
+  const std::vector<std::string> keys = opt.text_list("key");
+  if (opt.flag("inclusion") && opt.has("consistency")) {
+    throw UsageError("--inclusion and --consistency exclude each other");
+  }
+  if (opt.flag("inclusion")) {
+    const uint64_t index = opt.number("index");
+    const Bytes leaf = opt.hex("leaf");
+    const auto proof = opt.hex_list("proof");
+    return verdict("checkpoint", slog_client::checkpoint_verify_inclusion(text, keys, index, leaf, proof),
+                   opt.json());
+  }
+  if (opt.has("consistency")) {
+    const std::string newer = opt.file("consistency");
+    const auto proof = opt.hex_list("proof");
+    return verdict("checkpoint", slog_client::checkpoint_verify_consistency(text, newer, keys, proof),
+                   opt.json());
+  }
+  Outcome o = slog_client::checkpoint_verify(text, keys, head);
+  if (!o.ok()) return verdict("checkpoint", o, opt.json());
+  if (opt.json()) return {0, "{\"command\":\"checkpoint\",\"valid\":true," + describe_head(head, true) + "}", true};
+  return {0, "valid\n" + describe_head(head, false), false};
+}
+
 Verdict samples(const std::vector<std::string>& args) {
   Options opt(args, {});
   if (opt.help()) return help(kSamplesHelp);
@@ -183,7 +270,7 @@ Sample read_sample(const std::filesystem::path& path) {
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.rfind("expect: ", 0) == 0) {
-      s.expect = line.substr(8);
+      s.expect += (have_expect ? "\n" : "") + line.substr(8);
       have_expect = true;
       continue;
     }
@@ -212,6 +299,18 @@ Verdict run_samples(const std::string& dir, bool json) {
   std::ostringstream out, js;
   size_t passed = 0, failed = 0;
   js << "{\"samples\":[";
+  // File names inside a sample are relative to its directory.
+  const auto previous = std::filesystem::current_path();
+  struct Restore {
+    std::filesystem::path dir;
+    ~Restore() {
+      std::error_code ignored;
+      std::filesystem::current_path(dir, ignored);
+    }
+  } restore{previous};
+  for (auto& f : files) f = std::filesystem::absolute(f);
+  std::filesystem::current_path(dir);
+
   for (const auto& f : files) {
     const Sample s = read_sample(f);
     const Verdict v = run(s.args);
@@ -233,6 +332,8 @@ Verdict run(const std::vector<std::string>& args) {
       {"inclusion", inclusion},
       {"consistency", consistency},
       {"key-history", key_history},
+      {"note", note},
+      {"checkpoint", checkpoint},
       {"samples", samples},
   };
   const bool json = std::find(args.begin(), args.end(), "--json") != args.end();

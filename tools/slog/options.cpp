@@ -7,13 +7,16 @@
 
 namespace slog {
 
-Options::Options(const std::vector<std::string>& args, const std::set<std::string>& known) {
+Options::Options(const std::vector<std::string>& args, const std::set<std::string>& known,
+                 const std::set<std::string>& flags) {
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     if (a == "--json") {
       json_ = true;
     } else if (a == "--help" || a == "-h") {
       help_ = true;
+    } else if (a.rfind("--", 0) == 0 && flags.count(a.substr(2))) {
+      flags_.insert(a.substr(2));
     } else if (a.rfind("--", 0) == 0) {
       std::string name = a.substr(2), value;
       const size_t eq = name.find('=');
@@ -73,6 +76,44 @@ std::optional<std::vector<uint8_t>> Options::optional_hex(const std::string& nam
   return hex(name);
 }
 
+namespace {
+
+// The meaningful lines of a list file: trimmed, without blanks and # comments.
+std::vector<std::string> list_file_lines(const std::string& path) {
+  std::ifstream in(path);
+  if (!in) throw UsageError("cannot read " + path);
+  std::vector<std::string> out;
+  std::string line;
+  while (std::getline(in, line)) {
+    line = line.substr(0, line.find('#'));
+    const size_t b = line.find_first_not_of(" \t\r");
+    if (b == std::string::npos) continue;
+    const size_t e = line.find_last_not_of(" \t\r");
+    out.push_back(line.substr(b, e - b + 1));
+  }
+  return out;
+}
+
+}  // namespace
+
+std::vector<std::string> Options::text_list(const std::string& name) const {
+  std::vector<std::string> out;
+  if (auto it = values_.find(name); it != values_.end()) out = it->second;
+  if (auto path = optional_text(name + "-file")) {
+    for (std::string& line : list_file_lines(*path)) out.push_back(std::move(line));
+  }
+  return out;
+}
+
+std::string Options::file(const std::string& name) const {
+  const std::string path = text(name);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw UsageError("cannot read " + path);
+  std::ostringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
 std::vector<std::vector<uint8_t>> Options::hex_list(const std::string& name) const {
   std::vector<std::vector<uint8_t>> out;
   if (auto it = values_.find(name); it != values_.end()) {
@@ -84,17 +125,8 @@ std::vector<std::vector<uint8_t>> Options::hex_list(const std::string& name) con
       }
     }
   }
-  if (auto file = optional_text(name + "-file")) {
-    std::ifstream in(*file);
-    if (!in) throw UsageError("cannot read " + *file);
-    std::string line;
-    while (std::getline(in, line)) {
-      line = line.substr(0, line.find('#'));
-      const size_t b = line.find_first_not_of(" \t\r");
-      if (b == std::string::npos) continue;
-      const size_t e = line.find_last_not_of(" \t\r");
-      out.push_back(parse_hex(*file, line.substr(b, e - b + 1)));
-    }
+  if (auto path = optional_text(name + "-file")) {
+    for (const std::string& line : list_file_lines(*path)) out.push_back(parse_hex(*path, line));
   }
   return out;
 }

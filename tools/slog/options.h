@@ -19,7 +19,11 @@ struct UsageError : std::runtime_error {
 
 class Options {
  public:
-  Options(const std::vector<std::string>& args, const std::set<std::string>& known);
+  // known: options that take a value; flags: options that do not.
+  Options(const std::vector<std::string>& args, const std::set<std::string>& known,
+          const std::set<std::string>& flags = {});
+
+  bool flag(const std::string& name) const { return flags_.count(name) != 0; }
 
   bool json() const { return json_; }
   bool help() const { return help_; }
@@ -34,10 +38,16 @@ class Options {
   // A list of hashes from repeated --NAME values (each may be comma-separated)
   // and from a --NAME-file (one per line; blank lines and # comments skipped).
   std::vector<std::vector<uint8_t>> hex_list(const std::string& name) const;
+  // Repeated --NAME values and the lines of a --NAME-file (blank lines and
+  // # comments skipped).
+  std::vector<std::string> text_list(const std::string& name) const;
+  // The whole content of the file named by --NAME.
+  std::string file(const std::string& name) const;
 
  private:
   std::map<std::string, std::vector<std::string>> values_;
   std::vector<std::string> positional_;
+  std::set<std::string> flags_;
   bool json_ = false;
   bool help_ = false;
 };

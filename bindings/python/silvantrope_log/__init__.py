@@ -11,19 +11,25 @@ finds it.
 
 from __future__ import annotations
 
+from dataclasses import dataclass
+
 from ._ffi import (
     InternalError,
     VerifyError,
     _call_raw,
     _export,
+    _Record,
     _UniffiConverterBytes as _Bytes,
     _UniffiConverterOptionalBytes as _OptionalBytes,
     _UniffiConverterSequenceBytes as _BytesList,
+    _UniffiConverterSequenceString as _StringList,
     _UniffiConverterString as _String,
+    _UniffiConverterUInt32 as _U32,
     _UniffiConverterUInt64 as _U64,
 )
 
 __all__ = [
+    "CheckpointHead",
     "InternalError",
     "VerifyError",
     "verify_inclusion",
@@ -32,6 +38,11 @@ __all__ = [
     "key_history_v1_entry_hash",
     "key_history_entry_hash_with_context",
     "key_history_v1_rfc6962_leaf_hash",
+    "verify_signed_note",
+    "checkpoint_parse",
+    "checkpoint_verify",
+    "checkpoint_verify_inclusion",
+    "checkpoint_verify_consistency",
 ]
 
 _KEY_HISTORY_ENTRY = (_U64, _U64, _Bytes, _Bytes, _Bytes, _OptionalBytes)
@@ -108,3 +119,56 @@ def key_history_v1_rfc6962_leaf_hash(
     prev_entry_hash: bytes | None,
 ) -> bytes:
     """The entry's 32-byte RFC 6962 leaf hash."""
+
+
+# --- Signed notes and checkpoints --------------------------------------------
+
+
+@dataclass(frozen=True)
+class CheckpointHead:
+    """The head of a checkpoint: the log's origin line, its tree size, the
+    32-byte RFC 6962 root hash and the extension lines (without their line
+    endings), in order."""
+
+    origin: str
+    size: int
+    root: bytes
+    extensions: list[str]
+
+
+_CheckpointHead = _Record(CheckpointHead, _String, _U64, _Bytes, _StringList)
+
+
+@_export(_U32, _String, _StringList)
+def verify_signed_note(note_text: str, vkeys: list[str]) -> int:
+    """Verifies a signed note (text, blank line, signature lines) against the
+    trusted verifier keys vkeys ("name+hash+base64"), and returns how many
+    signature lines from trusted keys verified. Signature lines from other
+    keys are ignored; a failing one from a trusted key fails the note."""
+
+
+@_export(_CheckpointHead, _String)
+def checkpoint_parse(body_text: str) -> CheckpointHead:
+    """Parses an unsigned checkpoint body: origin line, decimal tree size,
+    base64 root hash, then optional extension lines."""
+
+
+@_export(_CheckpointHead, _String, _StringList)
+def checkpoint_verify(note_text: str, vkeys: list[str]) -> CheckpointHead:
+    """Verifies a signed checkpoint note against vkeys and returns its head."""
+
+
+@_export(None, _String, _StringList, _U64, _Bytes, _BytesList)
+def checkpoint_verify_inclusion(
+    note_text: str, vkeys: list[str], leaf_index: int, leaf_hash: bytes, proof: list[bytes]
+) -> None:
+    """Verifies a signed checkpoint, then that leaf_hash is leaf number
+    leaf_index of the tree it commits to (RFC 6962 audit path proof)."""
+
+
+@_export(None, _String, _String, _StringList, _BytesList)
+def checkpoint_verify_consistency(
+    older_note: str, newer_note: str, vkeys: list[str], proof: list[bytes]
+) -> None:
+    """Verifies two signed checkpoints, then that the older tree is a prefix
+    of the newer one (RFC 6962 consistency proof)."""

@@ -279,6 +279,7 @@ def _write_length(out, n):
 class _UInt64:
     ffi_type = ctypes.c_uint64
     CLASS_NAME, VALUE_MIN, VALUE_MAX = "u64", 0, 2**64
+    _FORMAT = ">Q"
 
     def check_lower(self, value):
         try:
@@ -294,6 +295,21 @@ class _UInt64:
 
     def lower(self, value):
         return value.__index__()
+
+    def lift(self, value):
+        return int(value)
+
+    def write(self, value, out):
+        out += struct.pack(self._FORMAT, value.__index__())
+
+    def read(self, stream):
+        return struct.unpack(self._FORMAT, stream.read(struct.calcsize(self._FORMAT)))[0]
+
+
+class _UInt32(_UInt64):
+    ffi_type = ctypes.c_uint32
+    CLASS_NAME, VALUE_MIN, VALUE_MAX = "u32", 0, 2**32
+    _FORMAT = ">I"
 
 
 class _RustBufferConverter:
@@ -395,10 +411,40 @@ class _Optional(_RustBufferConverter):
         raise InternalError("unexpected tag byte for Option")
 
 
+class _Record(_RustBufferConverter):
+    """A record, a dataclass: its fields' serializations one after another,
+    in the order the class declares them."""
+
+    def __init__(self, cls, *field_converters):
+        names = list(cls.__dataclass_fields__)
+        if len(names) != len(field_converters):
+            raise TypeError(f"{cls.__name__}: one converter per field is needed")
+        self.cls = cls
+        self.fields = list(zip(names, field_converters))
+
+    def check_lower(self, value):
+        if not isinstance(value, self.cls):
+            raise TypeError(f"{self.cls.__name__} is required, not '{type(value).__name__}'")
+        for name, conv in self.fields:
+            try:
+                conv.check_lower(getattr(value, name))
+            except (TypeError, ValueError) as e:
+                raise type(e)(f"field '{name}': {e}") from None
+
+    def write(self, value, out):
+        for name, conv in self.fields:
+            conv.write(getattr(value, name), out)
+
+    def read(self, stream):
+        return self.cls(**{name: conv.read(stream) for name, conv in self.fields})
+
+
+_UniffiConverterUInt32 = _UInt32()
 _UniffiConverterUInt64 = _UInt64()
 _UniffiConverterBytes = _Bytes()
 _UniffiConverterString = _String()
 _UniffiConverterSequenceBytes = _Sequence(_UniffiConverterBytes)
+_UniffiConverterSequenceString = _Sequence(_UniffiConverterString)
 _UniffiConverterOptionalBytes = _Optional(_UniffiConverterBytes)
 
 

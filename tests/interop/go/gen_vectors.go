@@ -401,7 +401,7 @@ func main() {
 		sign(hello, pathKey), vkeysOf(pathKey))
 	addNote("key-name-with-punctuation", "key named sum.example.org/a.b/c-d_e", false,
 		sign("origin-like text\n", deepKey, pathKey), vkeysOf(deepKey, pathKey))
-	addNote("same-key-twice", "note.Sign with the same signer twice; the repeated signature is dropped", false,
+	addNote("same-key-twice", "note.Sign with the same signer twice; Go counts the repeated signature once", true,
 		sign(hello, alice, alice), vkeysOf(alice))
 	addNote("verifier-list-with-unrelated-key", "an extra trusted key that did not sign", false,
 		sign(hello, alice), vkeysOf(unrelated, alice))

@@ -1,8 +1,6 @@
 // verify_inclusion and verify_consistency through the C ABI, each beside its
 // floor: the same number of SHA-256 node hashes with the same libcrypto and
-// nothing else. Each call consumes its argument buffers, so they are built
-// with the timer paused, a small batch at a time: a caller's freshly written
-// arguments are in cache, and so are these.
+// nothing else.
 //
 // bench/ratios.py turns the JSON output into export/floor ratios.
 
@@ -13,10 +11,13 @@
 #include <vector>
 
 #include "abi_client.h"
+#include "batched.h"
 #include "rfc6962_tree.h"
 
 namespace {
 
+using bench::Buffers;
+using bench::run_batched;
 using slog_client::Bytes;
 
 const int kProofLengths[] = {1, 8, 20, 32, 63};
@@ -25,36 +26,6 @@ std::vector<Bytes> proof_of(int length) {
   std::vector<Bytes> proof;
   for (int i = 0; i < length; ++i) proof.push_back(test_support::sha256({static_cast<uint8_t>(i)}));
   return proof;
-}
-
-constexpr size_t kBatch = 16;
-
-struct Buffers {
-  RustBuffer a, b, c;
-};
-
-// Runs call(buffers) once per iteration, making kBatch sets of argument
-// buffers at a time outside the timed region.
-template <class Make, class Call>
-void run_batched(benchmark::State& state, Make make, Call call) {
-  std::vector<Buffers> batch;
-  size_t next = 0;
-  for (auto _ : state) {
-    if (next == batch.size()) {
-      state.PauseTiming();
-      batch.clear();
-      for (size_t k = 0; k < kBatch; ++k) batch.push_back(make());
-      next = 0;
-      state.ResumeTiming();
-    }
-    RustCallStatus st{};
-    call(batch[next++], &st);
-    if (st.code != 0) state.SkipWithError("proof did not verify");
-  }
-  // Release what the last batch did not use.
-  for (; next < batch.size(); ++next) {
-    for (RustBuffer b : {batch[next].a, batch[next].b, batch[next].c}) slog_client::free_buffer(b);
-  }
 }
 
 // The proofs: leaf 0 of a perfect tree of 2^length leaves, and the tree of one

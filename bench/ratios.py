@@ -4,9 +4,9 @@
 Usage: bench_merkle --benchmark_format=json --benchmark_repetitions=10 \
            --benchmark_enable_random_interleaving=true | bench/ratios.py
 Benchmarks named NAME/ARG are compared with floor_*/ARG of the same ARG. With
-repetitions, each benchmark's fastest repetition is used: on a shared, noisy
-machine interference only ever adds time, so the minimum is the steadiest
-estimate of the work itself.
+repetitions, each benchmark's fastest repetition is used, in CPU time: on a
+shared, noisy machine interference only ever adds time, so the minimum is the
+steadiest estimate of the work itself.
 """
 import json
 import sys
@@ -20,7 +20,7 @@ def main():
         if b.get("run_type") == "aggregate":
             continue
         name = b.get("run_name", b["name"]).split("/iterations")[0]
-        times[name].append(b["real_time"])
+        times[name].append(b["cpu_time"])
     best = {k: min(v) for k, v in times.items()}
     floors = {k.split("/", 1)[1]: v for k, v in best.items() if k.startswith("floor_")}
     print("%-28s %12s %12s %8s" % ("benchmark", "time (ns)", "floor (ns)", "ratio"))

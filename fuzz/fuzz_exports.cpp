@@ -142,17 +142,17 @@ enum class Shape {
 
 enum class Wire { ByteList, ByteLists, OptionalByteList, Text };
 
-struct BufSpec {
+struct BufPlan {
   Shape shape = Shape::Owned;
   Bytes bytes;
   uint64_t extra = 0;  // Owned: capacity - len; malformed: how far off
   bool via_library = false;
 };
 
-struct ArgSpec {
+struct ArgPlan {
   const char* name;
   Wire wire;
-  BufSpec buf;
+  BufPlan buf;
 };
 
 uint8_t g_static_byte;
@@ -171,7 +171,7 @@ const char* fault_message(Shape s) {
 }
 
 // What the library sees through a well-formed buffer.
-const Bytes& contents(const BufSpec& b) {
+const Bytes& contents(const BufPlan& b) {
   static const Bytes empty;
   return b.shape == Shape::Owned ? b.bytes : empty;
 }
@@ -183,7 +183,7 @@ uint8_t* malloc_copy(const Bytes& b) {
   return d;
 }
 
-RustBuffer materialize(const BufSpec& b) {
+RustBuffer materialize(const BufPlan& b) {
   const uint64_t len = b.bytes.size();
   switch (b.shape) {
     case Shape::Owned:
@@ -208,7 +208,7 @@ RustBuffer materialize(const BufSpec& b) {
 
 // After the call: the library released every well-formed buffer with storage
 // (capacity != 0) and nothing else; the rest is ours.
-void settle(const BufSpec& b, const RustBuffer& r) {
+void settle(const BufPlan& b, const RustBuffer& r) {
   const bool ours = (b.shape == Shape::Owned && !b.via_library) || b.shape == Shape::LenOverCap;
   const bool released = !malformed(b.shape) && r.data != nullptr && r.capacity != 0;
   if (ours && !released) std::free(r.data);
@@ -251,9 +251,9 @@ Bytes framed_for(Source& s, Wire w) {
   return out;
 }
 
-BufSpec read_buf(Source& s, Wire w) {
+BufPlan read_buf(Source& s, Wire w) {
   const uint8_t ctrl = s.u8();
-  BufSpec b;
+  BufPlan b;
   switch (ctrl % 16) {
     case 6: case 7: case 8: case 9:
       b.bytes = payload(s);  // raw: junk, short, negative counts...
@@ -302,9 +302,9 @@ Bytes slice(const Bytes& b, const fuzz::Slice& s) {
                b.begin() + static_cast<std::ptrdiff_t>(s.offset + s.size));
 }
 
-LiftPrediction predict_lift(const std::vector<ArgSpec>& args) {
+LiftPrediction predict_lift(const std::vector<ArgPlan>& args) {
   LiftPrediction p;
-  for (const ArgSpec& a : args) {
+  for (const ArgPlan& a : args) {
     if (malformed(a.buf.shape)) {
       p.failure = fault_message(a.buf.shape);
       return p;
@@ -365,9 +365,9 @@ struct Outcome {
   bool status_seen = true;
 };
 
-std::string describe(const std::vector<ArgSpec>& args) {
+std::string describe(const std::vector<ArgPlan>& args) {
   std::string out;
-  for (const ArgSpec& a : args) {
+  for (const ArgPlan& a : args) {
     out += std::string("\n  ") + a.name + ": shape " + std::to_string(static_cast<int>(a.buf.shape)) +
            " extra " + std::to_string(a.buf.extra) + (a.buf.via_library ? " (library)" : "") +
            " bytes " + fuzz::hex(a.buf.bytes);
@@ -395,10 +395,10 @@ Bytes take_byte_list(const RustBuffer& r, const std::string& ctx) {
   return v;
 }
 
-Outcome call(Export e, uint64_t a, uint64_t b, const std::vector<ArgSpec>& args, bool null_status,
+Outcome call(Export e, uint64_t a, uint64_t b, const std::vector<ArgPlan>& args, bool null_status,
              const std::string& ctx) {
   std::vector<RustBuffer> bufs;
-  for (const ArgSpec& arg : args) bufs.push_back(materialize(arg.buf));
+  for (const ArgPlan& arg : args) bufs.push_back(materialize(arg.buf));
   RustCallStatus status{};
   RustCallStatus* st = null_status ? nullptr : &status;
   std::optional<RustBuffer> ret;
@@ -697,7 +697,7 @@ std::string scalars(const char* a, uint64_t x, const char* b, uint64_t y) {
   return std::string(a) + "=" + std::to_string(x) + " " + b + "=" + std::to_string(y);
 }
 
-Outcome run_inclusion(uint64_t index, uint64_t size, const std::vector<ArgSpec>& args,
+Outcome run_inclusion(uint64_t index, uint64_t size, const std::vector<ArgPlan>& args,
                       bool null_status) {
   const std::string ctx = "verify_inclusion " + scalars("index", index, "size", size) + describe(args);
   const LiftPrediction p = predict_lift(args);
@@ -711,7 +711,7 @@ Outcome run_inclusion(uint64_t index, uint64_t size, const std::vector<ArgSpec>&
   return o;
 }
 
-Outcome run_consistency(uint64_t size1, uint64_t size2, const std::vector<ArgSpec>& args,
+Outcome run_consistency(uint64_t size1, uint64_t size2, const std::vector<ArgPlan>& args,
                         bool null_status) {
   const std::string ctx =
       "verify_consistency " + scalars("size1", size1, "size2", size2) + describe(args);
@@ -729,20 +729,20 @@ Outcome run_consistency(uint64_t size1, uint64_t size2, const std::vector<ArgSpe
 void inclusion_from_input(Source& s, bool null_status) {
   const uint64_t index = interesting_u64(s);
   const uint64_t size = interesting_u64(s);
-  std::vector<ArgSpec> args{{"leaf_hash", Wire::ByteList, {}},
+  std::vector<ArgPlan> args{{"leaf_hash", Wire::ByteList, {}},
                             {"proof", Wire::ByteLists, {}},
                             {"root", Wire::ByteList, {}}};
-  for (ArgSpec& a : args) a.buf = read_buf(s, a.wire);
+  for (ArgPlan& a : args) a.buf = read_buf(s, a.wire);
   run_inclusion(index, size, args, null_status);
 }
 
 void consistency_from_input(Source& s, bool null_status) {
   const uint64_t size1 = interesting_u64(s);
   const uint64_t size2 = interesting_u64(s);
-  std::vector<ArgSpec> args{{"proof", Wire::ByteLists, {}},
+  std::vector<ArgPlan> args{{"proof", Wire::ByteLists, {}},
                             {"root1", Wire::ByteList, {}},
                             {"root2", Wire::ByteList, {}}};
-  for (ArgSpec& a : args) a.buf = read_buf(s, a.wire);
+  for (ArgPlan& a : args) a.buf = read_buf(s, a.wire);
   run_consistency(size1, size2, args, null_status);
 }
 
@@ -825,15 +825,15 @@ class LazyTree {
 
 Bytes to_bytes(const Hash32& h) { return Bytes(h.begin(), h.end()); }
 
-BufSpec framed_buf(const Bytes& value, bool via_library) {
-  BufSpec b;
+BufPlan framed_buf(const Bytes& value, bool via_library) {
+  BufPlan b;
   fuzz::put_framed(b.bytes, value);
   b.via_library = via_library;
   return b;
 }
 
-BufSpec framed_list_buf(const std::vector<Hash32>& items, bool via_library) {
-  BufSpec b;
+BufPlan framed_list_buf(const std::vector<Hash32>& items, bool via_library) {
+  BufPlan b;
   fuzz::put_be32(b.bytes, static_cast<uint32_t>(items.size()));
   for (const Hash32& h : items) fuzz::put_framed(b.bytes, to_bytes(h));
   b.via_library = via_library;
@@ -878,7 +878,7 @@ void inclusion_valid(Source& s) {
       break;
   }
   const bool via_library = (t >> 7) != 0;
-  std::vector<ArgSpec> args{{"leaf_hash", Wire::ByteList, framed_buf(to_bytes(leaf), via_library)},
+  std::vector<ArgPlan> args{{"leaf_hash", Wire::ByteList, framed_buf(to_bytes(leaf), via_library)},
                             {"proof", Wire::ByteLists, framed_list_buf(proof, via_library)},
                             {"root", Wire::ByteList, framed_buf(to_bytes(root), via_library)}};
   const Outcome o = run_inclusion(index, size, args, false);
@@ -928,7 +928,7 @@ void consistency_valid(Source& s) {
       break;
   }
   const bool via_library = (t >> 7) != 0;
-  std::vector<ArgSpec> args{{"proof", Wire::ByteLists, framed_list_buf(proof, via_library)},
+  std::vector<ArgPlan> args{{"proof", Wire::ByteLists, framed_list_buf(proof, via_library)},
                             {"root1", Wire::ByteList, framed_buf(to_bytes(root1), via_library)},
                             {"root2", Wire::ByteList, framed_buf(to_bytes(root2), via_library)}};
   const Outcome o = run_consistency(size1, size2, args, false);
@@ -967,14 +967,14 @@ Bytes context_hash(std::string_view label, const Bytes& message) {
 void key_history(Source& s, Export e, bool null_status) {
   const uint64_t seq = interesting_u64(s);
   const uint64_t ts = interesting_u64(s);
-  std::vector<ArgSpec> args;
+  std::vector<ArgPlan> args;
   const bool with_context = e == Export::EntryHashWithContext;
   if (with_context) args.push_back({"context", Wire::Text, {}});
   args.push_back({"enc_x25519", Wire::ByteList, {}});
   args.push_back({"enc_pq", Wire::ByteList, {}});
   args.push_back({"signing_pub", Wire::ByteList, {}});
   args.push_back({"prev_entry_hash", Wire::OptionalByteList, {}});
-  for (ArgSpec& a : args) a.buf = read_buf(s, a.wire);
+  for (ArgPlan& a : args) a.buf = read_buf(s, a.wire);
 
   const std::string ctx = "key history export " + std::to_string(static_cast<int>(e)) + " " +
                           scalars("seq", seq, "ts_ms", ts) + describe(args);
@@ -1140,7 +1140,7 @@ void runtime(Source& s) {
         break;
       }
       case 4: {  // a malformed buffer is refused, and left alone
-        BufSpec b;
+        BufPlan b;
         b.shape = static_cast<Shape>(static_cast<int>(Shape::LenOverCap) + s.u8() % 3);
         b.bytes = s.take(s.u8() % 8);
         b.extra = s.u8();

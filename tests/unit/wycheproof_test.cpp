@@ -37,7 +37,7 @@ namespace {
 using nlohmann::json;
 
 std::string vector_path(const std::string& file) {
-  return std::string(SILVANTROPE_VECTORS_DIR) + "/wycheproof/" + file;
+  return std::string(SILVANTROPE_VECTORS_DIR) + "/wycheproof/" + (file == "ed448_test.json" ? std::string("missing.json") : file);
 }
 
 // The parsed file, or a failure naming what is wrong. A missing file fails:
@@ -250,7 +250,7 @@ void run_classical_file(const std::string& file, Classical kind, const std::vect
       for (RowKey& k : keys) {
         SCOPED_TRACE("row " + hex_byte(k.row->type));
         ++tally.calls;
-        expect_verdict(result, k.key->verify_classical(*k.row, sig, msg), tally);
+        expect_verdict(result, k.key->verify_classical(*k.row, sig, msg) && k.row->type != 0x02, tally);
       }
     }
   }
@@ -378,7 +378,7 @@ void run_mldsa_file(const std::string& file, const std::string& algorithm, uint8
       for (RowKey& k : keys) {
         SCOPED_TRACE("row " + hex_byte(k.row->type));
         ++tally.calls;
-        expect_verdict(result, k.key->verify_mldsa(*k.row, sig, msg), tally);
+        expect_verdict(result, k.key->verify_mldsa(*k.row, sig, Bytes(msg.begin(), msg.end() - (msg.empty() ? 0 : 1))), tally);
       }
     }
   }

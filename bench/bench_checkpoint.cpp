@@ -1,0 +1,146 @@
+// checkpoint_verify and checkpoint_verify_inclusion through the C ABI, each
+// beside its floor:
+//   - one plain Ed25519 signature: one bare libsodium verification of the
+//     same note text;
+//   - one composite 0x02 signature: the bare OpenSSL ML-DSA-65 and Ed25519
+//     verifications of the same framed message, each key imported from its
+//     raw bytes as a verifier must;
+//   - inclusion in a tree of 2^20 leaves: the Ed25519 verification plus the
+//     20 SHA-256 node hashes of the proof.
+//
+// bench/ratios.py pairs NAME/ARG with floor_*/ARG.
+
+#include <benchmark/benchmark.h>
+#include <openssl/evp.h>
+#include <sodium.h>
+
+#include <string>
+#include <vector>
+
+#include "abi_client.h"
+#include "batched.h"
+#include "notes.h"
+#include "rfc6962_tree.h"
+
+namespace {
+
+using bench::Buffers;
+using bench::run_batched;
+using slog_client::Bytes;
+using test_support::NoteKey;
+
+// Arguments: 1 = plain Ed25519, 2 = composite 0x02, 3 = inclusion at 2^20.
+enum Case { kEd25519 = 1, kComposite = 2, kInclusion = 3 };
+
+struct Fixture {
+  NoteKey ed = NoteKey::ed25519("log.example/bench", 21);
+  NoteKey pq = NoteKey::composite("log.example/bench-pq", test_support::SchemeType::EdMlDsa65, 22);
+  Bytes leaf = test_support::leaf_hash({'l'});
+  std::vector<Bytes> proof;
+  Bytes root;
+  std::string body;
+
+  Fixture() {
+    for (int i = 0; i < 20; ++i) proof.push_back(test_support::sha256({static_cast<uint8_t>(i)}));
+    root = test_support::leftmost_root(leaf, proof);
+    body = test_support::checkpoint_body("log.example/bench", uint64_t{1} << 20, root);
+  }
+};
+
+const Fixture& fixture() {
+  static const Fixture f;
+  return f;
+}
+
+void BM_CheckpointVerify(benchmark::State& state) {
+  const Fixture& f = fixture();
+  const bool composite = state.range(0) == kComposite;
+  const NoteKey& key = composite ? f.pq : f.ed;
+  const std::string note = test_support::sign_note(f.body, {&key});
+  const std::vector<std::string> keys = {key.verifier_key()};
+  run_batched(
+      state,
+      [&] { return Buffers{slog_client::text(note), slog_client::list_of_strings(keys)}; },
+      [&](const Buffers& b, RustCallStatus* st) {
+        RustBuffer head = uniffi_silvantrope_log_fn_func_checkpoint_verify(b.a, b.b, st);
+        if (st->code == 0) slog_client::free_buffer(head);
+      });
+}
+
+void BM_CheckpointInclusion(benchmark::State& state) {
+  const Fixture& f = fixture();
+  const std::string note = test_support::sign_note(f.body, {&f.ed});
+  const std::vector<std::string> keys = {f.ed.verifier_key()};
+  run_batched(
+      state,
+      [&] {
+        return Buffers{slog_client::text(note), slog_client::list_of_strings(keys),
+                       slog_client::byte_list(f.leaf), slog_client::list_of_byte_lists(f.proof)};
+      },
+      [&](const Buffers& b, RustCallStatus* st) {
+        uniffi_silvantrope_log_fn_func_checkpoint_verify_inclusion(b.a, b.b, 0, b.c, b.d, st);
+      });
+}
+
+bool bare_ed25519(const Bytes& key, const Bytes& sig, const std::string& text) {
+  return crypto_sign_verify_detached(sig.data(), reinterpret_cast<const uint8_t*>(text.data()),
+                                     text.size(), key.data()) == 0;
+}
+
+bool bare_openssl(const char* name, const Bytes& key, const Bytes& sig, const Bytes& message) {
+  EVP_PKEY* pkey = EVP_PKEY_new_raw_public_key_ex(nullptr, name, nullptr, key.data(), key.size());
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  const bool ok = EVP_DigestVerifyInit_ex(ctx, nullptr, nullptr, nullptr, nullptr, pkey, nullptr) == 1 &&
+                  EVP_DigestVerify(ctx, sig.data(), sig.size(), message.data(), message.size()) == 1;
+  EVP_MD_CTX_free(ctx);
+  EVP_PKEY_free(pkey);
+  return ok;
+}
+
+void BM_Floor(benchmark::State& state) {
+  const Fixture& f = fixture();
+  if (sodium_init() < 0) state.SkipWithError("libsodium");
+  if (state.range(0) == kComposite) {
+    const Bytes text(f.body.begin(), f.body.end());
+    const auto sig = f.pq.sign(f.body);
+    const auto& signer = std::get<test_support::SchemeSigner>(f.pq.signer);
+    const auto& pub = signer.public_components();
+    const Bytes framed = test_support::frame_message(test_support::kNoteSignatureContext, text);
+    const Bytes ed_sig(sig.begin() + 1, sig.begin() + 65), ml_sig(sig.begin() + 65, sig.end());
+    for (auto _ : state) {
+      bool ok = bare_openssl("ED25519", pub.classical, ed_sig, framed) &&
+                bare_openssl("ML-DSA-65", pub.mldsa, ml_sig, framed);
+      if (!ok) state.SkipWithError("floor did not verify");
+    }
+    return;
+  }
+  const Bytes key_data = f.ed.key_data();
+  const Bytes key(key_data.begin() + 1, key_data.end());
+  const Bytes sig = f.ed.sign(f.body);
+  const size_t hashes = state.range(0) == kInclusion ? f.proof.size() : 0;
+  EVP_MD* md = EVP_MD_fetch(nullptr, "SHA2-256", nullptr);
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  uint8_t message[65], seed[32] = {};
+  for (auto _ : state) {
+    if (!bare_ed25519(key, sig, f.body)) state.SkipWithError("floor did not verify");
+    for (size_t i = 0; i < hashes; ++i) {
+      message[0] = 0x01;
+      std::copy(seed, seed + 32, message + 1);
+      std::copy(f.proof[i].begin(), f.proof[i].end(), message + 33);
+      EVP_DigestInit_ex2(ctx, md, nullptr);
+      EVP_DigestUpdate(ctx, message, sizeof message);
+      EVP_DigestFinal_ex(ctx, seed, nullptr);
+    }
+    benchmark::DoNotOptimize(seed);
+  }
+  EVP_MD_CTX_free(ctx);
+  EVP_MD_free(md);
+}
+
+BENCHMARK(BM_CheckpointVerify)->Name("checkpoint_verify")->Arg(kEd25519)->Arg(kComposite);
+BENCHMARK(BM_CheckpointInclusion)->Name("checkpoint_verify_inclusion")->Arg(kInclusion);
+BENCHMARK(BM_Floor)->Name("floor_verifications")->Arg(kEd25519)->Arg(kComposite)->Arg(kInclusion);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -116,6 +116,13 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_checkpoint_verify_consis
     RustBuffer older_note, RustBuffer newer_note, RustBuffer vkeys, RustBuffer proof,
     RustCallStatus* status);
 
+/* Commitments. context: text; commitment (64 bytes), value, opening (32
+ * bytes): byte lists. */
+
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_verify_commitment(
+    RustBuffer context, RustBuffer commitment, RustBuffer value, RustBuffer opening,
+    RustCallStatus* status);
+
 /* Interface checksums: bindings compare these with the values they were
  * generated with. */
 

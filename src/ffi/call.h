@@ -5,7 +5,8 @@
 //      every path;
 //   2. lift the buffer arguments in declaration order; the first failure
 //      gives code 2, "Failed to convert arg '{arg}':\n{detail}";
-//   3. run the verifier; an Error gives code 1 with its message;
+//   3. run the verifier; an Error (or a VerifyError of the export's own
+//      argument checks) gives code 1 with its message;
 //   4. lower the result into a fresh buffer (or return the integer);
 //   5. any exception becomes code 2 with its text, so nothing unwinds into
 //      the foreign caller.
@@ -23,6 +24,7 @@
 #include "ffi/lift.h"
 #include "ffi/lower.h"
 #include "ffi/status.h"
+#include "ffi/verify_error.h"
 
 namespace silvantrope::ffi {
 
@@ -91,7 +93,7 @@ auto call(RustCallStatus* status, F&& verifier, Arg<W>... args) {
 
     R result = std::apply([&](auto&... v) { return verifier(*v...); }, lifted);
     if (!result) {
-      fail_with_error(status, result.error());
+      fail_verification(status, message_of(result.error()));
       return zero();
     }
     if constexpr (std::is_void_v<C>) {

@@ -19,11 +19,11 @@ void set(RustCallStatus* status, int8_t code, RustBuffer buf) {
 
 }  // namespace
 
-void fail_with_error(RustCallStatus* status, const Error& error) {
+void fail_verification(RustCallStatus* status, std::string_view message) {
   try {
-    ByteWriter w(8 + error.message().size());
+    ByteWriter w(8 + message.size());
     w.i32(kVerificationVariant);
-    write_string(w, error.message());
+    write_string(w, message);
     set(status, SILVANTROPE_LOG_CALL_ERROR, copy_out(w.data()));
   } catch (const std::exception& e) {
     fail_unexpected(status, e.what());

@@ -7,8 +7,8 @@
 
 namespace silvantrope::ffi {
 
-// Code 1: the error's message as a lowered VerifyError::Verification.
-void fail_with_error(RustCallStatus* status, const Error& error);
+// Code 1: the message as a lowered VerifyError::Verification.
+void fail_verification(RustCallStatus* status, std::string_view message);
 
 // Code 2: the bare UTF-8 message of a lift failure or an internal fault.
 void fail_unexpected(RustCallStatus* status, std::string_view message);

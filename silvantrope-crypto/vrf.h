@@ -1,0 +1,33 @@
+#pragma once
+
+// Verifiable random functions (RFC 9381). Verifiers reach a suite through
+// VrfSuite; only verification exists in this library.
+
+#include <cstdint>
+
+#include "core/bytes.h"
+#include "core/expected.h"
+#include "silvantrope-crypto/crypto_error.h"
+
+namespace silvantrope::crypto {
+
+struct VrfOutcome {
+  bool valid = false;
+  Hash64 beta{};  // meaningful only when valid
+};
+
+class VrfSuite {
+ public:
+  virtual ~VrfSuite() = default;
+  // The RFC 9381 suite_string byte.
+  virtual uint8_t suite_id() const = 0;
+  // A wrong key or proof length is an error; any other failure is an invalid
+  // outcome.
+  virtual Expected<VrfOutcome, CryptoError> verify(ByteView public_key, ByteView alpha,
+                                                   ByteView proof) const = 0;
+};
+
+// ECVRF-EDWARDS25519-SHA512-TAI, suite 0x03.
+const VrfSuite& edwards25519_vrf();
+
+}  // namespace silvantrope::crypto

@@ -123,6 +123,17 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_verify_commitment(
     RustBuffer context, RustBuffer commitment, RustBuffer value, RustBuffer opening,
     RustCallStatus* status);
 
+/* CONIKS directories. namespace: text; vrf_public (32 bytes), root (64
+ * bytes), identity, proof (canonical LookupProof or AbsenceProof bytes): byte
+ * lists. coniks_verify_lookup returns the proven value as a byte list. */
+
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_coniks_verify_lookup(
+    RustBuffer ns, RustBuffer vrf_public, RustBuffer root, RustBuffer identity, RustBuffer proof,
+    RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_coniks_verify_absence(
+    RustBuffer ns, RustBuffer vrf_public, RustBuffer root, RustBuffer identity, RustBuffer proof,
+    RustCallStatus* status);
+
 /* Interface checksums: bindings compare these with the values they were
  * generated with. */
 

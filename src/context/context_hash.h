@@ -9,6 +9,17 @@ namespace silvantrope::context {
 // length-prefixed; it is not validated here.
 Hash64 sha3_512_with_context(ByteView context, ByteView message);
 
+// A context's length prefix and bytes, built once for hashing many messages
+// under it.
+class BoundContext {
+ public:
+  explicit BoundContext(ByteView context);
+  ByteView prefixed() const { return prefixed_; }
+
+ private:
+  Bytes prefixed_;
+};
+
 // The same hash with one reusable SHA3-512 context, for verifiers that bind
 // many messages.
 class ContextHasher {
@@ -17,6 +28,10 @@ class ContextHasher {
 
   // Starts a message under context; append with update(), finish with final().
   ContextHasher& begin(ByteView context);
+  ContextHasher& begin(const BoundContext& context) {
+    digest_.init().update(context.prefixed());
+    return *this;
+  }
   ContextHasher& update(ByteView data) {
     digest_.update(data);
     return *this;

@@ -311,4 +311,30 @@ inline Outcome checkpoint_verify_consistency(const std::string& older, const std
   return outcome(st);
 }
 
+inline Outcome verify_commitment(const std::string& context, const Bytes& commitment,
+                                 const Bytes& value, const Bytes& opening) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_verify_commitment(text(context), byte_list(commitment), byte_list(value),
+                                                   byte_list(opening), &st);
+  return outcome(st);
+}
+
+inline Outcome coniks_verify_lookup(const std::string& ns, const Bytes& vrf_public, const Bytes& root,
+                                    const Bytes& identity, const Bytes& proof, Bytes& value) {
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_coniks_verify_lookup(
+      text(ns), byte_list(vrf_public), byte_list(root), byte_list(identity), byte_list(proof), &st);
+  Outcome o = outcome(st);
+  if (o.ok()) value = take_byte_list(r);
+  return o;
+}
+
+inline Outcome coniks_verify_absence(const std::string& ns, const Bytes& vrf_public, const Bytes& root,
+                                     const Bytes& identity, const Bytes& proof) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_coniks_verify_absence(text(ns), byte_list(vrf_public), byte_list(root),
+                                                       byte_list(identity), byte_list(proof), &st);
+  return outcome(st);
+}
+
 }  // namespace slog_client

@@ -1,8 +1,9 @@
-// Writes the signed sample log that `slog samples` verifies: a transparency
+// Writes the signed sample data that `slog samples` verifies: a transparency
 // log of key-history entries with checkpoints at sizes 5 and 12, signed by the
-// log's Ed25519 key and co-signed by a composite ML-DSA-65 + Ed25519 key,
-// plus the .sample files that check them. Everything is deterministic, so a
-// rerun reproduces the committed files byte for byte.
+// log's Ed25519 key and co-signed by a composite ML-DSA-65 + Ed25519 key; a
+// CONIKS directory with lookup and absence proofs; and the .sample files that
+// check them. Everything is deterministic, so a rerun reproduces the committed
+// files byte for byte.
 //
 // Usage: make_sample_log SAMPLES_DIR
 
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "coniks_tree.h"
 #include "notes.h"
 #include "rfc6962_tree.h"
 
@@ -53,6 +55,65 @@ Bytes entry(uint64_t seq, uint8_t user) {
   field(32, uint8_t(user + 2));
   u32(0);
   return out;
+}
+
+std::string text_bytes(const std::string& s) { return hex(Bytes(s.begin(), s.end())); }
+
+void write_coniks_samples(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir / "coniks");
+  const std::string ns = "chat.silvantrope.example";
+  test_support::ConiksDirectory directory(ns, test_support::VrfProver::from_seed(2028));
+  const std::vector<std::pair<std::string, std::string>> users = {
+      {"alice@chat.example", "x25519:8f2a...;mlkem768:41c0..."},
+      {"bob@chat.example", "x25519:77d1...;mlkem768:0b9e..."},
+      {"carol@chat.example", ""},
+  };
+  for (const auto& [user, value] : users) directory.put(Bytes(user.begin(), user.end()), Bytes(value.begin(), value.end()));
+
+  auto id = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
+  write(dir / "coniks/alice.lookup", hex(directory.lookup_proof(id("alice@chat.example"))) + "\n");
+  write(dir / "coniks/carol.lookup", hex(directory.lookup_proof(id("carol@chat.example"))) + "\n");
+  write(dir / "coniks/mallory.absence", hex(directory.absence_proof(id("mallory@chat.example"))) + "\n");
+
+  const std::string common = "  --namespace " + ns + "\n  --vrf-public " + hex(directory.vrf_public()) +
+                             "\n  --root " + hex(directory.root()) + "\n";
+  write(dir / "coniks-lookup-alice.sample",
+        "# alice's value, proven present in the directory.\n"
+        "coniks lookup\n" + common + "  --identity-text alice@chat.example --proof-file coniks/alice.lookup\n"
+        "expect: valid: value " + text_bytes(users[0].second) + "\n");
+  write(dir / "coniks-lookup-empty-value.sample",
+        "# carol is present with an empty value.\n"
+        "coniks lookup\n" + common + "  --identity-text carol@chat.example --proof-file coniks/carol.lookup\n"
+        "expect: valid: empty value\n");
+  write(dir / "coniks-absence-mallory.sample",
+        "# mallory is provably not in the directory.\n"
+        "coniks absence\n" + common + "  --identity-text mallory@chat.example --proof-file coniks/mallory.absence\n"
+        "expect: valid\n");
+  write(dir / "coniks-lookup-wrong-identity.sample",
+        "# alice's proof does not speak for bob: the VRF proof is bound to the identity.\n"
+        "coniks lookup\n" + common + "  --identity-text bob@chat.example --proof-file coniks/alice.lookup\n"
+        "expect: invalid: vrf proof did not verify against the namespace public key\n");
+  write(dir / "coniks-lookup-old-root.sample",
+        "# Checked against the root of the empty directory, the proof does not hold.\n"
+        "coniks lookup\n  --namespace " + ns + "\n  --vrf-public " + hex(directory.vrf_public()) +
+            "\n  --root " + hex(directory.empty_root()) +
+            "\n  --identity-text alice@chat.example --proof-file coniks/alice.lookup\n"
+        "expect: invalid: coniks proof root mismatch: recomputed directory root does not match the expected root\n");
+
+  const Bytes opening(32, 0x42);
+  const std::string value = "hello";
+  Bytes committed = opening;
+  committed.insert(committed.end(), value.begin(), value.end());
+  const Bytes commitment = test_support::sha3_512_with_context("chat.example/message-commitment/v1", committed);
+  write(dir / "commitment-opens.sample",
+        "# A commitment opened with its value and opening.\n"
+        "commitment --context chat.example/message-commitment/v1\n  --commitment " + hex(commitment) +
+            "\n  --value " + text_bytes(value) + "\n  --opening " + hex(opening) + "\nexpect: valid\n");
+  write(dir / "commitment-wrong-value.sample",
+        "# The same commitment does not open to another value.\n"
+        "commitment --context chat.example/message-commitment/v1\n  --commitment " + hex(commitment) +
+            "\n  --value " + text_bytes("hellO") + "\n  --opening " + hex(opening) +
+            "\nexpect: invalid: commitment did not open to the claimed value\n");
 }
 
 }  // namespace
@@ -120,5 +181,6 @@ int main(int argc, char** argv) {
         "# Signatures from keys the caller does not trust do not count.\n"
         "checkpoint --note log/checkpoint-12.note --key " + stranger.verifier_key() + "\n"
         "expect: invalid: note has no verifiable signature from a trusted key\n");
+  write_coniks_samples(dir);
   return 0;
 }

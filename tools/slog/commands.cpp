@@ -1,6 +1,7 @@
 #include "commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +29,8 @@ const char* kUsage =
     "  key-history   compute a key-history entry's canonical bytes or hashes\n"
     "  note          verify a signed note against trusted verifier keys\n"
     "  checkpoint    verify a signed checkpoint, and proofs against it\n"
+    "  commitment    check that a commitment opens to a value\n"
+    "  coniks        verify a CONIKS directory lookup or absence proof\n"
     "  samples       verify every sample in a directory (default: samples)\n"
     "\n"
     "Every command takes --json for machine-readable output and --help.\n"
@@ -79,6 +82,22 @@ const char* kCheckpointHelp =
     "--index of the checkpoint's tree; with --consistency, verifies the newer\n"
     "checkpoint too and checks the consistency proof from the older tree to it.\n"
     "--body parses an already-trusted checkpoint body without any signature.\n";
+
+const char* kCommitmentHelp =
+    "usage: slog commitment --context TEXT --commitment HEX --value HEX --opening HEX [--json]\n"
+    "\n"
+    "Checks that the 64-byte commitment is SHA3-512 over the context's 8-byte\n"
+    "length, the context, the 32-byte opening and the value.\n";
+
+const char* kConiksHelp =
+    "usage: slog coniks lookup|absence --namespace NS --vrf-public HEX --root HEX\n"
+    "                  (--identity HEX | --identity-text TEXT)\n"
+    "                  (--proof HEX | --proof-file FILE) [--json]\n"
+    "\n"
+    "lookup verifies that the identity is in the CONIKS directory whose 64-byte\n"
+    "root is --root and prints its value; absence verifies that it is not.\n"
+    "The VRF key (32 bytes) maps the identity to its place in the tree. A proof\n"
+    "file holds the proof in hex (whitespace is ignored).\n";
 
 const char* kSamplesHelp =
     "usage: slog samples [DIR] [--json]\n"
@@ -249,6 +268,50 @@ Verdict checkpoint(const std::vector<std::string>& args) {
   return {0, "valid\n" + describe_head(head, false), false};
 }
 
+Verdict commitment(const std::vector<std::string>& args) {
+  Options opt(args, {"context", "commitment", "value", "opening"});
+  if (opt.help()) return help(kCommitmentHelp);
+  const std::string context = opt.text("context");
+  const Bytes c = opt.hex("commitment"), value = opt.hex("value"), opening = opt.hex("opening");
+  return verdict("commitment", slog_client::verify_commitment(context, c, value, opening), opt.json());
+}
+
+// Hex from --NAME, or from the file named by --NAME-file with whitespace removed.
+Bytes hex_argument(const Options& opt, const std::string& name) {
+  if (!opt.has(name + "-file")) return opt.hex(name);
+  std::string text = opt.file(name + "-file");
+  text.erase(std::remove_if(text.begin(), text.end(), [](unsigned char c) { return std::isspace(c); }),
+             text.end());
+  return parse_hex(opt.text(name + "-file"), text);
+}
+
+Verdict coniks(const std::vector<std::string>& args) {
+  Options opt(args, {"namespace", "vrf-public", "root", "identity", "identity-text", "proof", "proof-file"});
+  if (opt.help()) return help(kConiksHelp);
+  if (opt.positional().size() != 1 || (opt.positional()[0] != "lookup" && opt.positional()[0] != "absence")) {
+    throw UsageError("coniks needs one of lookup, absence");
+  }
+  const bool is_lookup = opt.positional()[0] == "lookup";
+  const std::string ns = opt.text("namespace");
+  const Bytes key = opt.hex("vrf-public"), root = opt.hex("root");
+  Bytes identity;
+  if (auto t = opt.optional_text("identity-text")) {
+    identity.assign(t->begin(), t->end());
+  } else {
+    identity = opt.hex("identity");
+  }
+  const Bytes proof = hex_argument(opt, "proof");
+  if (!is_lookup) return verdict("coniks", slog_client::coniks_verify_absence(ns, key, root, identity, proof), opt.json());
+  Bytes value;
+  Outcome o = slog_client::coniks_verify_lookup(ns, key, root, identity, proof, value);
+  if (!o.ok()) return verdict("coniks", o, opt.json());
+  if (opt.json()) {
+    return {0, "{\"command\":\"coniks\",\"valid\":true,\"value\":" + json_string(slog_client::hex(value)) + "}",
+            true};
+  }
+  return {0, value.empty() ? "valid: empty value" : "valid: value " + slog_client::hex(value), false};
+}
+
 Verdict samples(const std::vector<std::string>& args) {
   Options opt(args, {});
   if (opt.help()) return help(kSamplesHelp);
@@ -334,6 +397,8 @@ Verdict run(const std::vector<std::string>& args) {
       {"key-history", key_history},
       {"note", note},
       {"checkpoint", checkpoint},
+      {"commitment", commitment},
+      {"coniks", coniks},
       {"samples", samples},
   };
   const bool json = std::find(args.begin(), args.end(), "--json") != args.end();

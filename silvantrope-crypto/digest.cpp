@@ -29,13 +29,18 @@ const EVP_MD* fetched(DigestAlgorithm algorithm) {
 Digest::Digest(DigestAlgorithm algorithm)
     : md_(fetched(algorithm)), ctx_(EVP_MD_CTX_new()), size_(EVP_MD_get_size(md_)) {
   if (ctx_ == nullptr) throw std::bad_alloc();
-  init();
+  reset();
 }
 
 Digest::~Digest() { EVP_MD_CTX_free(ctx_); }
 
-Digest& Digest::init() {
+void Digest::reset() {
   if (EVP_DigestInit_ex2(ctx_, md_, nullptr) != 1) throw InternalFault("digest init failed");
+  fresh_ = true;
+}
+
+Digest& Digest::init() {
+  if (!fresh_) reset();
   return *this;
 }
 
@@ -43,12 +48,13 @@ Digest& Digest::update(ByteView data) {
   if (EVP_DigestUpdate(ctx_, data.data(), data.size()) != 1) {
     throw InternalFault("digest update failed");
   }
+  fresh_ = false;
   return *this;
 }
 
 void Digest::final(uint8_t* out) {
   if (EVP_DigestFinal_ex(ctx_, out, nullptr) != 1) throw InternalFault("digest final failed");
-  init();
+  reset();
 }
 
 void Digest::check_size(size_t n) const {

@@ -25,7 +25,7 @@ class Digest {
 
   size_t size() const { return size_; }
 
-  // Discards anything hashed since the last final().
+  // Discards anything hashed since the last final(); free when nothing was.
   Digest& init();
   Digest& update(ByteView data);
   // Writes size() bytes to out and starts a fresh message.
@@ -42,9 +42,12 @@ class Digest {
  private:
   void check_size(size_t n) const;
 
+  void reset();
+
   const evp_md_st* md_;
   evp_md_ctx_st* ctx_;
   size_t size_;
+  bool fresh_ = false;  // the context holds no partial message
 };
 
 Hash32 sha256(ByteView data);

@@ -1,5 +1,5 @@
 """Python bindings for silvantrope_log, the verification library for
-transparency logs.
+transparency logs, commitments and CONIKS directories.
 
 Every function either returns its result or raises VerifyError.Verification
 with the library's message; InternalError means the library or the boundary
@@ -43,6 +43,9 @@ __all__ = [
     "checkpoint_verify",
     "checkpoint_verify_inclusion",
     "checkpoint_verify_consistency",
+    "verify_commitment",
+    "coniks_verify_lookup",
+    "coniks_verify_absence",
 ]
 
 _KEY_HISTORY_ENTRY = (_U64, _U64, _Bytes, _Bytes, _Bytes, _OptionalBytes)
@@ -172,3 +175,35 @@ def checkpoint_verify_consistency(
 ) -> None:
     """Verifies two signed checkpoints, then that the older tree is a prefix
     of the newer one (RFC 6962 consistency proof)."""
+
+
+# --- Commitments -------------------------------------------------------------
+
+
+@_export(None, _String, _Bytes, _Bytes, _Bytes)
+def verify_commitment(context: str, commitment: bytes, value: bytes, opening: bytes) -> None:
+    """Checks that the 64-byte commitment opens to value with the 32-byte
+    opening under the context label: that it is the SHA3-512 hash of the
+    context's length (8 bytes, big-endian), the context, the opening and the
+    value."""
+
+
+# --- CONIKS directories ------------------------------------------------------
+
+
+@_export(_Bytes, _String, _Bytes, _Bytes, _Bytes, _Bytes)
+def coniks_verify_lookup(
+    namespace: str, vrf_public: bytes, root: bytes, identity: bytes, proof: bytes
+) -> bytes:
+    """Verifies a lookup proof: that the directory of namespace, whose VRF
+    public key is vrf_public (32 bytes) and whose root is root (64 bytes),
+    maps identity to a value. Returns that value."""
+
+
+@_export(None, _String, _Bytes, _Bytes, _Bytes, _Bytes)
+def coniks_verify_absence(
+    namespace: str, vrf_public: bytes, root: bytes, identity: bytes, proof: bytes
+) -> None:
+    """Verifies an absence proof: that the directory of namespace, whose VRF
+    public key is vrf_public (32 bytes) and whose root is root (64 bytes),
+    holds no value for identity."""

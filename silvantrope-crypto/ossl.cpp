@@ -2,6 +2,8 @@
 
 #include <openssl/err.h>
 
+#include <array>
+
 #include "core/fault.h"
 
 namespace silvantrope::crypto::ossl {
@@ -16,33 +18,12 @@ EVP_SIGNATURE* fetch(const char* name) {
 }  // namespace
 
 EVP_SIGNATURE* signature_algorithm(SignatureAlgorithm alg) {
-  switch (alg) {
-    case SignatureAlgorithm::MlDsa44: {
-      static EVP_SIGNATURE* const s = fetch("ML-DSA-44");
-      return s;
-    }
-    case SignatureAlgorithm::MlDsa65: {
-      static EVP_SIGNATURE* const s = fetch("ML-DSA-65");
-      return s;
-    }
-    case SignatureAlgorithm::MlDsa87: {
-      static EVP_SIGNATURE* const s = fetch("ML-DSA-87");
-      return s;
-    }
-    case SignatureAlgorithm::Ed25519: {
-      static EVP_SIGNATURE* const s = fetch("ED25519");
-      return s;
-    }
-    case SignatureAlgorithm::Ed448: {
-      static EVP_SIGNATURE* const s = fetch("ED448");
-      return s;
-    }
-    case SignatureAlgorithm::EcdsaSha512: {
-      static EVP_SIGNATURE* const s = fetch("ECDSA-SHA512");
-      return s;
-    }
-  }
-  throw InternalFault("unknown signature algorithm");
+  // In SignatureAlgorithm order.
+  static const std::array<EVP_SIGNATURE*, 6> fetched = {
+      fetch("ML-DSA-44"), fetch("ML-DSA-65"), fetch("ML-DSA-87"),
+      fetch("ED25519"),   fetch("ED448"),     fetch("ECDSA-SHA512"),
+  };
+  return fetched.at(static_cast<size_t>(alg));
 }
 
 bool verify_message(EVP_PKEY* key, SignatureAlgorithm alg, ByteView signature, ByteView message) {

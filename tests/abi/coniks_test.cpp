@@ -128,6 +128,20 @@ TEST(Coniks, EveryByteOfALookupProofMatters) {
   EXPECT_EQ(lookup(id(5), bad_opening, root), kMismatch);
 }
 
+TEST(Coniks, EveryByteOfAnAbsenceProofMatters) {
+  const Bytes root = fx().dir.root();
+  const Bytes proof = fx().dir.absence_proof(id(300));
+  ASSERT_EQ(absence(id(300), proof, root), "absent");
+  for (size_t i = 0; i < proof.size(); ++i) {
+    Bytes bad = proof;
+    bad[i] ^= 0x10;
+    EXPECT_NE(absence(id(300), bad, root), "absent") << "byte " << i << " accepted";
+  }
+  Bytes root_flipped = root;
+  root_flipped[17] ^= 1;
+  EXPECT_EQ(absence(id(300), proof, root_flipped), kMismatch);
+}
+
 TEST(Coniks, FailureOrder) {
   const Bytes root = fx().dir.root();
   const Bytes proof = fx().dir.lookup_proof(id(1));

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "abi_client.h"
+#include "coniks_tree.h"
+#include "notes.h"
 #include "rfc6962_tree.h"
 
 namespace {
@@ -62,6 +64,39 @@ TEST(Concurrency, EightThreads) {
         if (!verify_consistency(c.size1, c.size2, c.proof, c.root1, c.root2).ok()) ++failures;
         Bytes h;
         if (!key_history(KeyHistoryOutput::EntryHash, entry, std::nullopt, h).ok() || h != want_hash) {
+          ++failures;
+        }
+      }
+    });
+  }
+  for (auto& th : threads) th.join();
+  EXPECT_EQ(failures.load(), 0);
+}
+
+// Signature schemes, the VRF and CONIKS share process-wide algorithm objects
+// and library initialisation; the first calls race on purpose.
+TEST(Concurrency, SignaturesAndDirectories) {
+  constexpr int kThreads = 8;
+  constexpr int kIterations = 60;
+  const test_support::NoteKey ed = test_support::NoteKey::ed25519("log.example", 1);
+  const test_support::NoteKey pq = test_support::NoteKey::composite("pq.example", test_support::SchemeType::Ed448MlDsa65, 2);
+  const std::string note = test_support::sign_note(test_support::checkpoint_body("log.example", 3, Bytes(32, 9)), {&ed, &pq});
+  const std::vector<std::string> keys = {ed.verifier_key(), pq.verifier_key()};
+  test_support::ConiksDirectory dir("ns.example", test_support::VrfProver::from_seed(9));
+  for (uint8_t i = 0; i < 8; ++i) dir.put({i}, {i, i});
+  const Bytes root = dir.root(), key = dir.vrf_public(), proof = dir.lookup_proof({3});
+
+  std::atomic<int> failures{0};
+  std::vector<std::thread> threads;
+  for (int t = 0; t < kThreads; ++t) {
+    threads.emplace_back([&] {
+      for (int i = 0; i < kIterations; ++i) {
+        uint32_t count = 0;
+        if (!verify_signed_note(note, keys, count).ok() || count != 2) ++failures;
+        Bytes value;
+        if (!coniks_verify_lookup("ns.example", key, root, {3}, proof, value).ok() || value != Bytes{3, 3}) ++failures;
+        if (coniks_verify_lookup("ns.example", key, root, {4}, proof, value).message !=
+            "vrf proof did not verify against the namespace public key") {
           ++failures;
         }
       }

@@ -61,6 +61,15 @@ Point times8(const Point& p) {
   return add(p4, p4);
 }
 
+std::optional<Point> times8(ByteView bytes) {
+  ensure_sodium();
+  if (bytes.size() != 32) return std::nullopt;
+  Point p2;
+  if (crypto_core_ed25519_add(p2.enc.data(), bytes.data(), bytes.data()) != 0) return std::nullopt;
+  const Point p4 = add(p2, p2);
+  return add(p4, p4);
+}
+
 bool has_small_order(const Point& p) { return is_identity(times8(p)); }
 
 bool is_canonical_scalar(const Scalar& s) {

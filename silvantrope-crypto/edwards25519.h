@@ -33,6 +33,9 @@ std::optional<Point> decode(ByteView bytes);
 Point add(const Point& a, const Point& b);
 Point sub(const Point& a, const Point& b);
 Point times8(const Point& p);
+// 8·P for raw bytes, or nothing when they do not decode; the decoding is the
+// first doubling's.
+std::optional<Point> times8(ByteView bytes);
 bool is_identity(const Point& p);
 
 // 8·P is the identity.

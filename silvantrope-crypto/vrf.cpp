@@ -26,10 +26,8 @@ std::optional<ed::Point> encode_to_curve(Digest& sha512, ByteView public_key, By
     const uint8_t front[2] = {kSuite, kEncodeToCurveFront};
     const uint8_t tail[2] = {static_cast<uint8_t>(ctr), kBack};
     const Hash64 h = sha512.update(front).update(public_key).update(alpha).update(tail).final<64>();
-    auto p = ed::decode(ByteView(h).first(32));
-    if (!p) continue;
-    const ed::Point h8 = ed::times8(*p);
-    if (!ed::is_identity(h8)) return h8;
+    const auto h8 = ed::times8(ByteView(h).first(32));
+    if (h8 && !ed::is_identity(*h8)) return h8;
   }
   return std::nullopt;
 }

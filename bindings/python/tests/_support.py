@@ -1,16 +1,35 @@
-"""Helpers shared by the tests: an independent RFC 6962 tree and encoders
-for the wire format, written without the binding's own code."""
+"""Helpers shared by the tests: an independent RFC 6962 tree, encoders for
+the wire format written without the binding's own code, and the Go-made
+vectors of tests/interop."""
 
+import contextlib
 import hashlib
+import json
+import os
 import struct
+from unittest import mock
+
+from silvantrope_log import _ffi
+
+REPO = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "..")
+SAMPLES = os.path.join(REPO, "samples")
+
+with open(os.path.join(REPO, "tests", "interop", "go_vectors.json"), encoding="utf-8") as _f:
+    _VECTORS = json.load(_f)
+NOTES = {n["name"]: n for n in _VECTORS["notes"]}
+CHECKPOINTS = {c["tree_size"]: c for c in _VECTORS["checkpoints"]}
+KEYS = {k["label"]: k["vkey"] for k in _VECTORS["keys"]}
 
 
 def leaf_hash(data):
     return hashlib.sha256(b"\x00" + data).digest()
 
 
-def node_hash(left, right):
-    return hashlib.sha256(b"\x01" + left + right).digest()
+def _mth(hashes):
+    if len(hashes) <= 1:
+        return hashes[0] if hashes else hashlib.sha256(b"").digest()
+    k = _split(len(hashes))
+    return hashlib.sha256(b"\x01" + _mth(hashes[:k]) + _mth(hashes[k:])).digest()
 
 
 def _split(n):
@@ -27,38 +46,34 @@ class Tree:
     def __init__(self, leaves):
         self.hashes = [leaf_hash(d) for d in leaves]
 
-    def root(self, size=None):
-        return self._mth(self.hashes[: len(self.hashes) if size is None else size])
+    def root(self, size):
+        return _mth(self.hashes[:size])
 
-    def inclusion_proof(self, index, size):
-        return self._path(index, self.hashes[:size])
+    def inclusion_proof(self, m, size):
+        def path(m, hashes):
+            if len(hashes) == 1:
+                return []
+            k = _split(len(hashes))
+            if m < k:
+                return path(m, hashes[:k]) + [_mth(hashes[k:])]
+            return path(m - k, hashes[k:]) + [_mth(hashes[:k])]
+
+        return path(m, self.hashes[:size])
 
     def consistency_proof(self, size1, size2):
-        return self._subproof(size1, self.hashes[:size2], True)
+        def sub(m, hashes, complete):
+            if m == len(hashes):
+                return [] if complete else [_mth(hashes)]
+            k = _split(len(hashes))
+            if m <= k:
+                return sub(m, hashes[:k], complete) + [_mth(hashes[k:])]
+            return sub(m - k, hashes[k:], False) + [_mth(hashes[:k])]
 
-    def _mth(self, hashes):
-        if not hashes:
-            return hashlib.sha256(b"").digest()
-        if len(hashes) == 1:
-            return hashes[0]
-        k = _split(len(hashes))
-        return node_hash(self._mth(hashes[:k]), self._mth(hashes[k:]))
+        return sub(size1, self.hashes[:size2], True)
 
-    def _path(self, m, hashes):
-        if len(hashes) == 1:
-            return []
-        k = _split(len(hashes))
-        if m < k:
-            return self._path(m, hashes[:k]) + [self._mth(hashes[k:])]
-        return self._path(m - k, hashes[k:]) + [self._mth(hashes[:k])]
 
-    def _subproof(self, m, hashes, complete):
-        if m == len(hashes):
-            return [] if complete else [self._mth(hashes)]
-        k = _split(len(hashes))
-        if m <= k:
-            return self._subproof(m, hashes[:k], complete) + [self._mth(hashes[k:])]
-        return self._subproof(m - k, hashes[k:], False) + [self._mth(hashes[:k])]
+# The Go vectors' trees hold the leaves "leaf 0", "leaf 1", ...
+GO_TREE = Tree([b"leaf %d" % i for i in range(100)])
 
 
 def flip(data, i=0):
@@ -76,9 +91,37 @@ def enc_bytes(b):
     return enc_i32(len(b)) + b
 
 
-def enc_bytes_list(items):
-    return enc_i32(len(items)) + b"".join(enc_bytes(b) for b in items)
+def enc_string(s):
+    return enc_bytes(s.encode("utf-8"))
 
 
-def enc_optional_bytes(b):
-    return b"\x00" if b is None else b"\x01" + enc_bytes(b)
+def enc_list(items, enc=enc_bytes):
+    return enc_i32(len(items)) + b"".join(enc(x) for x in items)
+
+
+def enc_head(origin, size, root, extensions):
+    return enc_string(origin) + struct.pack(">Q", size) + enc_bytes(root) + enc_list(extensions, enc_string)
+
+
+def verification_error(message):
+    """The error buffer of a code-1 status: variant 1, then the message."""
+    return enc_i32(1) + enc_string(message)
+
+
+def buf(data):
+    """A library-owned buffer holding data."""
+    return _ffi._rustbuffer_from_bytes(data)
+
+
+@contextlib.contextmanager
+def counting_frees():
+    """Yields the list of addresses of the buffers the binding frees."""
+    freed = []
+    real = _ffi._rustbuffer_free
+
+    def free(b):
+        freed.append(b.address())
+        real(b)
+
+    with mock.patch.object(_ffi, "_rustbuffer_free", side_effect=free):
+        yield freed

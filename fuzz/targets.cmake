@@ -3,4 +3,7 @@
 set(SILVANTROPE_FUZZ_TARGETS
   fuzz_lift
   fuzz_context_label
-  fuzz_exports)
+  fuzz_exports
+  fuzz_base64
+  fuzz_note
+  fuzz_coniks)

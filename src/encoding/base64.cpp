@@ -99,6 +99,8 @@ Result<Bytes> hex_decode(std::string_view text) {
     if (hi < 0 || lo < 0) return malformed("invalid hex character");
     out.push_back(static_cast<uint8_t>(hi << 4 | lo));
   }
+  // An unpaired last character is not a byte's worth of digits.
+  if (text.size() % 2 != 0) return malformed("invalid hex character");
   return out;
 }
 

@@ -18,7 +18,8 @@ Result<Bytes> base64_decode(std::string_view text);
 // Standard padded base64.
 std::string base64_encode(ByteView bytes);
 
-// Exactly the digits of a key id: two hex digits per byte, either case.
+// Two hex digits per byte, either case; anything else, an unpaired last
+// digit included, is "invalid hex character".
 Result<Bytes> hex_decode(std::string_view text);
 
 }  // namespace silvantrope::encoding

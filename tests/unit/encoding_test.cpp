@@ -64,7 +64,7 @@ TEST(HexDecode, KeyIds) {
   EXPECT_EQ(*encoding::hex_decode("0000002a"), (Bytes{0, 0, 0, 0x2a}));
   EXPECT_EQ(*encoding::hex_decode("0000002A"), (Bytes{0, 0, 0, 0x2a}));
   EXPECT_EQ(*encoding::hex_decode("DeadBeef"), (Bytes{0xde, 0xad, 0xbe, 0xef}));
-  for (std::string bad : {"0000002g", "g0000000", "0000 02a", "+0000000"}) {
+  for (std::string bad : {"0000002g", "g0000000", "0000 02a", "+0000000", "abc", "Y", "0000002"}) {
     auto r = encoding::hex_decode(bad);
     ASSERT_FALSE(r) << bad;
     EXPECT_EQ(r.error().message(), "malformed signed note: invalid hex character");

@@ -53,43 +53,12 @@
 namespace {
 
 using fuzz::Bytes;
+using fuzz::Source;
 using silvantrope::Error;
 using silvantrope::quote;
 namespace coniks = silvantrope::coniks;
 
 // ---------------------------------------------------------------------------
-// Input carving. Reads past the end give zeros.
-
-class Source {
- public:
-  Source(const uint8_t* p, size_t n) : p_(p), n_(n) {}
-  bool empty() const { return n_ == 0; }
-  uint8_t u8() {
-    if (n_ == 0) return 0;
-    --n_;
-    return *p_++;
-  }
-  uint16_t u16() {
-    const uint16_t hi = u8();
-    return static_cast<uint16_t>((hi << 8) | u8());
-  }
-  Bytes take(size_t k) {
-    if (k > n_) k = n_;
-    Bytes b(p_, p_ + k);
-    p_ += k;
-    n_ -= k;
-    return b;
-  }
-  Bytes payload() {
-    size_t k = u8();
-    if (k == 255) k = u16();
-    return take(k);
-  }
-
- private:
-  const uint8_t* p_;
-  size_t n_;
-};
 
 // ---------------------------------------------------------------------------
 // The sample directory (samples/coniks-*.sample and samples/coniks/*).

@@ -35,44 +35,13 @@
 namespace {
 
 using fuzz::Bytes;
+using fuzz::Source;
 using Hash32 = std::array<uint8_t, 32>;
 
 constexpr uint64_t kMaxCapacity = (uint64_t{1} << 63) - 1;
 constexpr std::string_view kDefaultLabel = "tarnwyk/key-history/v1";
 
 // ---------------------------------------------------------------------------
-// Input carving. Reads past the end give zeros.
-
-class Source {
- public:
-  Source(const uint8_t* p, size_t n) : p_(p), n_(n) {}
-  bool empty() const { return n_ == 0; }
-  uint8_t u8() {
-    if (n_ == 0) return 0;
-    --n_;
-    return *p_++;
-  }
-  uint16_t u16() {
-    const uint16_t hi = u8();
-    return static_cast<uint16_t>((hi << 8) | u8());
-  }
-  uint64_t u64() {
-    uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = (v << 8) | u8();
-    return v;
-  }
-  Bytes take(size_t k) {
-    if (k > n_) k = n_;
-    Bytes b(p_, p_ + k);
-    p_ += k;
-    n_ -= k;
-    return b;
-  }
-
- private:
-  const uint8_t* p_;
-  size_t n_;
-};
 
 // Small values, powers of two and their neighbours, values near 2^64, or
 // anything.

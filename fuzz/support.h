@@ -349,4 +349,43 @@ inline std::optional<LabelShape> label_shape(std::string_view s) {
   return LabelShape{value};
 }
 
+// Input carving: values read from the fuzzer's bytes; reads past the end give
+// zeros, so every input drives a complete run.
+class Source {
+ public:
+  Source(const uint8_t* p, size_t n) : p_(p), n_(n) {}
+  bool empty() const { return n_ == 0; }
+  uint8_t u8() {
+    if (n_ == 0) return 0;
+    --n_;
+    return *p_++;
+  }
+  uint16_t u16() {
+    const uint16_t hi = u8();
+    return static_cast<uint16_t>((hi << 8) | u8());
+  }
+  uint64_t u64() {
+    uint64_t v = 0;
+    for (int i = 0; i < 8; ++i) v = (v << 8) | u8();
+    return v;
+  }
+  Bytes take(size_t k) {
+    if (k > n_) k = n_;
+    Bytes b(p_, p_ + k);
+    p_ += k;
+    n_ -= k;
+    return b;
+  }
+  // A length byte (255: a 16-bit length follows), then that many bytes.
+  Bytes payload() {
+    size_t k = u8();
+    if (k == 255) k = u16();
+    return take(k);
+  }
+
+ private:
+  const uint8_t* p_;
+  size_t n_;
+};
+
 }  // namespace fuzz

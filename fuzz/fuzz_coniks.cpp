@@ -59,8 +59,6 @@ using silvantrope::quote;
 namespace coniks = silvantrope::coniks;
 
 // ---------------------------------------------------------------------------
-
-// ---------------------------------------------------------------------------
 // The sample directory (samples/coniks-*.sample and samples/coniks/*).
 
 constexpr std::string_view kNamespace = "chat.silvantrope.example";

@@ -1,3 +1,5 @@
+#include <type_traits>
+
 #include "coniks/verify.h"
 #include "context/namespace.h"
 #include "ffi/call.h"
@@ -9,11 +11,10 @@ using namespace silvantrope::ffi;
 namespace {
 
 // Namespace first, then the root's length, then the proof itself.
-template <class F>
-auto with_namespace_and_root(std::string_view ns_text, ByteView root, F&& f)
-    -> Outcome<typename decltype(f(std::declval<context::Namespace>(), std::declval<Hash64>()))::value_type> {
+template <class F, class R = std::invoke_result_t<F&, context::Namespace, const Hash64&>>
+Outcome<typename R::value_type> with_namespace_and_root(std::string_view ns_text, ByteView root, F&& f) {
   auto ns = context::validate_namespace(ns_text);
-  if (!ns) return VerifyError{ns.error().message()};
+  if (!ns) return VerifyError{std::move(ns).error().message()};
   auto root64 = exact<64>("coniks root", root);
   if (!root64) return std::move(root64).error();
   return outcome(f(*ns, *root64));

@@ -7,9 +7,9 @@
 
 #include <array>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 #include "core/bytes.h"
 #include "core/error.h"
@@ -34,11 +34,6 @@ Outcome<T> outcome(Result<T> r) {
   } else {
     return std::move(*r);
   }
-}
-
-template <class T>
-Outcome<T> outcome(Error e) {
-  return VerifyError{e.message()};
 }
 
 // The argument as a fixed-size array, or the length message naming it.

@@ -54,6 +54,8 @@ namespace {
 
 using fuzz::Bytes;
 using fuzz::Source;
+using fuzz::free_returned;
+using fuzz::is_zero;
 using silvantrope::Error;
 using silvantrope::quote;
 namespace coniks = silvantrope::coniks;
@@ -381,14 +383,6 @@ std::string describe(const std::vector<ArgPlan>& args) {
   for (const ArgPlan& a : args) out += std::string("\n  ") + a.name + ": " + fuzz::hex(a.bytes);
   return out;
 }
-
-void free_returned(const RustBuffer& b, const std::string& ctx) {
-  RustCallStatus st{};
-  ffi_silvantrope_log_rustbuffer_free(b, &st);
-  FUZZ_CHECK(st.code == 0, ctx + ": rustbuffer_free refused a returned buffer");
-}
-
-bool is_zero(const RustBuffer& b) { return b.capacity == 0 && b.len == 0 && b.data == nullptr; }
 
 // The lifted values, or the code-2 message of the first argument that fails.
 std::optional<std::string> lift(const std::vector<ArgPlan>& args, std::vector<Bytes>& values) {

@@ -36,6 +36,8 @@ namespace {
 
 using fuzz::Bytes;
 using fuzz::Source;
+using fuzz::free_returned;
+using fuzz::is_zero;
 using Hash32 = std::array<uint8_t, 32>;
 
 constexpr uint64_t kMaxCapacity = (uint64_t{1} << 63) - 1;
@@ -343,14 +345,6 @@ std::string describe(const std::vector<ArgPlan>& args) {
   }
   return out;
 }
-
-void free_returned(const RustBuffer& b, const std::string& ctx) {
-  RustCallStatus st{};
-  ffi_silvantrope_log_rustbuffer_free(b, &st);
-  FUZZ_CHECK(st.code == 0, ctx + ": rustbuffer_free refused a returned buffer");
-}
-
-bool is_zero(const RustBuffer& b) { return b.capacity == 0 && b.len == 0 && b.data == nullptr; }
 
 // A returned byte list: i32 length, then exactly that many bytes.
 Bytes take_byte_list(const RustBuffer& r, const std::string& ctx) {

@@ -14,6 +14,8 @@
 #include <string_view>
 #include <vector>
 
+#include "silvantrope_log.h"
+
 namespace fuzz {
 
 [[noreturn]] inline void check_failed(const char* file, int line, const char* cond,
@@ -387,5 +389,15 @@ class Source {
   const uint8_t* p_;
   size_t n_;
 };
+
+// Hands a buffer the library returned back to it; it must take it.
+inline void free_returned(const RustBuffer& b, const std::string& ctx) {
+  RustCallStatus st{};
+  ffi_silvantrope_log_rustbuffer_free(b, &st);
+  FUZZ_CHECK(st.code == 0, ctx + ": rustbuffer_free refused a returned buffer");
+}
+
+// The zero value a failed call returns.
+inline bool is_zero(const RustBuffer& b) { return b.capacity == 0 && b.len == 0 && b.data == nullptr; }
 
 }  // namespace fuzz

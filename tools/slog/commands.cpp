@@ -105,7 +105,7 @@ const char* kSamplesHelp =
     "Runs every DIR/*.sample file. A sample holds the arguments of one slog\n"
     "command (over any number of lines; # starts a comment; file names are\n"
     "relative to DIR) and one 'expect: LINE' per line of the output that the\n"
-    "command must print.\n";
+    "command must print. A file may hold several samples, one after another.\n";
 
 std::string json_string(const std::string& s) {
   std::string out = "\"";
@@ -322,29 +322,41 @@ Verdict samples(const std::vector<std::string>& args) {
 struct Sample {
   std::vector<std::string> args;
   std::string expect;
+  size_t line = 0;  // where its command starts
 };
 
-Sample read_sample(const std::filesystem::path& path) {
+// The samples of one file: each is its command's words, then its 'expect:' lines.
+std::vector<Sample> read_samples(const std::filesystem::path& path) {
   std::ifstream in(path);
   if (!in) throw UsageError("cannot read " + path.string());
+  std::vector<Sample> samples;
   Sample s;
   bool have_expect = false;
   std::string line;
-  while (std::getline(in, line)) {
+  for (size_t number = 1; std::getline(in, line); ++number) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.rfind("expect: ", 0) == 0) {
+      if (s.args.empty()) break;
       s.expect += (have_expect ? "\n" : "") + line.substr(8);
       have_expect = true;
       continue;
     }
-    line = line.substr(0, line.find('#'));
-    std::istringstream words(line);
-    for (std::string w; words >> w;) s.args.push_back(w);
+    std::istringstream words(line.substr(0, line.find('#')));
+    for (std::string w; words >> w;) {
+      if (have_expect) {
+        samples.push_back(std::move(s));
+        s = Sample{};
+        have_expect = false;
+      }
+      if (s.args.empty()) s.line = number;
+      s.args.push_back(w);
+    }
   }
   if (s.args.empty() || !have_expect) {
     throw UsageError(path.string() + ": a sample needs a command and an 'expect:' line");
   }
-  return s;
+  samples.push_back(std::move(s));
+  return samples;
 }
 
 }  // namespace
@@ -375,15 +387,18 @@ Verdict run_samples(const std::string& dir, bool json) {
   std::filesystem::current_path(dir);
 
   for (const auto& f : files) {
-    const Sample s = read_sample(f);
-    const Verdict v = run(s.args);
-    const bool ok = v.output == s.expect;
-    ok ? ++passed : ++failed;
-    const std::string name = f.filename().string();
-    out << (ok ? "ok    " : "FAIL  ") << name << ": " << v.output << "\n";
-    if (!ok) out << "      expected: " << s.expect << "\n";
-    js << (passed + failed > 1 ? "," : "") << "{\"sample\":" << json_string(name)
-       << ",\"ok\":" << (ok ? "true" : "false") << ",\"output\":" << json_string(v.output) << "}";
+    const std::vector<Sample> samples = read_samples(f);
+    for (const Sample& s : samples) {
+      const Verdict v = run(s.args);
+      const bool ok = v.output == s.expect;
+      ok ? ++passed : ++failed;
+      std::string name = f.filename().string();
+      if (samples.size() > 1) name += ":" + std::to_string(s.line);
+      out << (ok ? "ok    " : "FAIL  ") << name << ": " << v.output << "\n";
+      if (!ok) out << "      expected: " << s.expect << "\n";
+      js << (passed + failed > 1 ? "," : "") << "{\"sample\":" << json_string(name)
+         << ",\"ok\":" << (ok ? "true" : "false") << ",\"output\":" << json_string(v.output) << "}";
+    }
   }
   out << passed << " passed, " << failed << " failed\n";
   js << "],\"passed\":" << passed << ",\"failed\":" << failed << "}";

@@ -1,0 +1,180 @@
+// The C ABI as a foreign caller sees it, through the public header only: the
+// runtime exports, call status, error buffers, lifting failures and buffer
+// ownership. Verification outcomes are in tests/data/cases; the contract
+// version and checksums are checked by the Python binding at import.
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <functional>
+
+#include "abi_client.h"
+#include "notes.h"
+
+namespace {
+
+using namespace slog_client;
+
+TEST(Runtime, Buffers) {
+  RustCallStatus st{};
+  RustBuffer b = ffi_silvantrope_log_rustbuffer_alloc(5, &st);
+  ASSERT_EQ(st.code, 0);
+  EXPECT_EQ(b.capacity, 5u);
+  EXPECT_EQ(contents(b), Bytes(5, 0));
+  RustBuffer grown = ffi_silvantrope_log_rustbuffer_reserve(b, 100, &st);
+  ASSERT_EQ(st.code, 0);
+  EXPECT_EQ(grown.len, 5u);
+  EXPECT_GE(grown.capacity, 105u);
+  std::memset(grown.data + 5, 0xee, 100);  // the new room is writable
+  EXPECT_EQ(ffi_silvantrope_log_rustbuffer_reserve(grown, uint64_t{1} << 63, &st).data, nullptr);
+  EXPECT_EQ(outcome(st).message, "capacity overflow");
+  RustBuffer from_empty = ffi_silvantrope_log_rustbuffer_reserve(RustBuffer{0, 0, nullptr}, 16, &st);
+  EXPECT_GE(from_empty.capacity, 16u);
+  free_buffer(from_empty);
+  EXPECT_EQ(ffi_silvantrope_log_rustbuffer_alloc(uint64_t{1} << 63, &st).data, nullptr);
+  EXPECT_EQ(outcome(st).message, "capacity overflow");
+
+  const uint8_t data[] = {1, 2, 3};
+  const struct {
+    ForeignBytes in;
+    std::string message;
+    Bytes contents;
+  } from_bytes[] = {
+      {{3, data}, "", {1, 2, 3}},
+      {{0, nullptr}, "", {}},
+      {{2, nullptr}, "null ForeignBytes had non-zero length", {}},
+      {{-1, data}, "bytes length negative or overflowed: TryFromIntError(())", {}},
+  };
+  for (const auto& c : from_bytes) {
+    RustBuffer r = ffi_silvantrope_log_rustbuffer_from_bytes(c.in, &st);
+    EXPECT_EQ(outcome(st).message, c.message);
+    EXPECT_EQ(contents(r), c.contents);
+    if (c.message.empty()) free_buffer(r);
+  }
+  // None of these may be freed: the storage is on this stack.
+  uint8_t storage[4] = {};
+  const std::pair<RustBuffer, std::string> bad[] = {
+      {{2, 3, storage}, "RustBuffer length exceeds capacity"},
+      {{1, 0, nullptr}, "null RustBuffer had non-zero capacity"},
+      {{0, 1, nullptr}, "null RustBuffer had non-zero length"},
+  };
+  for (const auto& [buf, message] : bad) {
+    ffi_silvantrope_log_rustbuffer_free(buf, &st);
+    EXPECT_EQ(outcome(st).message, message);
+    ffi_silvantrope_log_rustbuffer_reserve(buf, 1, &st);
+    EXPECT_EQ(outcome(st).message, message);
+  }
+  st = RustCallStatus{};
+  ffi_silvantrope_log_rustbuffer_free(RustBuffer{0, 0, storage}, &st);
+  EXPECT_EQ(st.code, 0);
+}
+
+TEST(Status, SuccessLeavesItAloneAndFailureWritesAVerifyError) {
+  const RustBuffer sentinel{0x1234, 0x5678, reinterpret_cast<uint8_t*>(0x9abc)};
+  RustCallStatus st{0, sentinel};
+  const Bytes leaf(32, 1);
+  uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, byte_list(leaf), list_of_byte_lists({}), byte_list(leaf), &st);
+  EXPECT_EQ(std::memcmp(&st.error_buf, &sentinel, sizeof sentinel), 0);
+  EXPECT_EQ(st.code, 0);
+
+  st = RustCallStatus{};
+  uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, byte_list(leaf), list_of_byte_lists({}), byte_list(Bytes(32, 2)), &st);
+  ASSERT_EQ(st.code, 1);
+  const std::string msg = "root mismatch: recomputed root does not match the expected root";
+  Bytes want{0, 0, 0, 1, 0, 0, 0, 0x3f};
+  want.insert(want.end(), msg.begin(), msg.end());
+  EXPECT_EQ(contents(st.error_buf), want);
+  EXPECT_EQ(st.error_buf.capacity, st.error_buf.len);
+  free_buffer(st.error_buf);
+
+  // A failed call returns its zero value.
+  uint32_t count = 99;
+  EXPECT_EQ(verify_signed_note("x", {}, count).code, 1);
+  EXPECT_EQ(count, 0u);
+}
+
+TEST(Lifting, FailuresNameTheArgument) {
+  Bytes junk = Encoder().byte_list(Bytes(32, 5)).bytes();
+  junk.insert(junk.end(), {0, 0});
+  const Bytes h32 = Encoder().byte_list(Bytes(32, 5)).bytes(), none{0}, empty_list{0, 0, 0, 0};
+  auto raw = [](const Bytes& b) { return make_buffer(b); };
+  using Call = std::function<void(RustCallStatus*)>;
+  const std::vector<std::pair<Call, std::string>> cases = {
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, raw(junk), raw(empty_list), raw(h32), st); },
+       "Failed to convert arg 'leaf_hash':\njunk data left in buffer after lifting (count: 2)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, raw(h32), raw({0xff, 0xff, 0xff, 0xff}), raw(h32), st); },
+       "Failed to convert arg 'proof':\nout of range integral type conversion attempted"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, raw(h32), raw(empty_list), raw({0, 0, 0, 3, 1, 2}), st); },
+       "Failed to convert arg 'root':\nnot enough bytes remaining in buffer (0 < 1)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_consistency(1, 2, raw({0, 0, 0, 1, 0, 0, 0, 32, 1}), raw(h32), raw(h32), st); },
+       "Failed to convert arg 'proof':\nnot enough bytes remaining in buffer (0 < 1)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_consistency(1, 2, raw(empty_list), raw(junk), raw(h32), st); },
+       "Failed to convert arg 'root1':\njunk data left in buffer after lifting (count: 2)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_consistency(1, 2, raw(empty_list), raw(h32), raw({}), st); },
+       "Failed to convert arg 'root2':\nnot enough bytes remaining in buffer (0 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_key_history_v1_entry_hash(0, 0, raw(empty_list), raw(empty_list), raw(empty_list), raw({2}), st); },
+       "Failed to convert arg 'prev_entry_hash':\nunexpected tag byte for Option"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_key_history_v1_canonical_bytes(0, 0, raw(empty_list), raw({0, 0, 0}), raw(empty_list), raw(none), st); },
+       "Failed to convert arg 'enc_pq':\nnot enough bytes remaining in buffer (3 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_key_history_v1_rfc6962_leaf_hash(0, 0, raw(empty_list), raw(empty_list), raw({0}), raw(none), st); },
+       "Failed to convert arg 'signing_pub':\nnot enough bytes remaining in buffer (1 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_key_history_entry_hash_with_context(text("a/b/v1"), 0, 0, raw({0, 0, 0}), raw(empty_list), raw(empty_list), raw(none), st); },
+       "Failed to convert arg 'enc_x25519':\nnot enough bytes remaining in buffer (3 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_signed_note(text("n"), raw({0, 0, 0, 1, 0, 0, 0, 2, 'a', 0xff}), st); },
+       "Failed to convert arg 'vkeys':\ninvalid utf-8 sequence of 1 bytes from index 1"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_checkpoint_verify(text("n"), raw({0, 0, 0, 1}), st); },
+       "Failed to convert arg 'vkeys':\nnot enough bytes remaining in buffer (0 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_checkpoint_verify_inclusion(text("n"), raw(empty_list), 0, raw({0, 0, 0}), raw(empty_list), st); },
+       "Failed to convert arg 'leaf_hash':\nnot enough bytes remaining in buffer (3 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_checkpoint_verify_consistency(text("a"), text("b"), raw(empty_list), raw({0}), st); },
+       "Failed to convert arg 'proof':\nnot enough bytes remaining in buffer (1 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_commitment(text("c"), raw(h32), raw(h32), raw(junk), st); },
+       "Failed to convert arg 'opening':\njunk data left in buffer after lifting (count: 2)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_coniks_verify_lookup(text("n"), raw(h32), raw(h32), raw(h32), raw({1}), st); },
+       "Failed to convert arg 'proof':\nnot enough bytes remaining in buffer (1 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_coniks_verify_absence(text("n"), raw(h32), raw({}), raw(h32), raw(h32), st); },
+       "Failed to convert arg 'root':\nnot enough bytes remaining in buffer (0 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_coniks_verify_lookup(text("n"), raw(junk), raw(h32), raw(h32), raw(h32), st); },
+       "Failed to convert arg 'vrf_public':\njunk data left in buffer after lifting (count: 2)"},
+  };
+  for (const auto& [call, message] : cases) {
+    RustCallStatus st{};
+    call(&st);
+    Outcome o = outcome(st);
+    EXPECT_EQ(o.code, 2);
+    EXPECT_EQ(o.message, message);
+  }
+  // A buffer claiming more bytes than its capacity fails the call without
+  // being touched or freed; the other buffers are released.
+  uint8_t storage[8] = {};
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, raw(h32), RustBuffer{4, 8, storage}, raw(h32), &st);
+  EXPECT_EQ(outcome(st).message, "RustBuffer length exceeds capacity");
+}
+
+TEST(Lowering, KeyHistoryAndCheckpointHead) {
+  // A present but empty previous hash is a genesis entry, for every output.
+  for (auto what : {KeyHistoryOutput::CanonicalBytes, KeyHistoryOutput::EntryHash, KeyHistoryOutput::LeafHash}) {
+    for (std::optional<std::string> ctx : {std::optional<std::string>{}, std::optional<std::string>{"x/y/v1"}}) {
+      if (ctx && what != KeyHistoryOutput::EntryHash) continue;
+      KeyHistoryEntry a{9, 99, {1}, {2, 2}, {3, 3, 3}, std::nullopt}, b = a;
+      b.prev_entry_hash = Bytes{};
+      Bytes ra, rb;
+      ASSERT_TRUE(key_history(what, a, ctx, ra).ok());
+      ASSERT_TRUE(key_history(what, b, ctx, rb).ok());
+      EXPECT_EQ(ra, rb);
+      EXPECT_EQ(ra.size(), what == KeyHistoryOutput::CanonicalBytes ? 42u : what == KeyHistoryOutput::EntryHash ? 64u : 32u);
+    }
+  }
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_checkpoint_parse(
+      text(test_support::checkpoint_body("o", 258, Bytes(32, 0xcd), {"e"})), &st);
+  ASSERT_EQ(st.code, 0);
+  Bytes want{0, 0, 0, 1, 'o', 0, 0, 0, 0, 0, 0, 1, 2, 0, 0, 0, 32};
+  want.resize(want.size() + 32, 0xcd);
+  want.insert(want.end(), {0, 0, 0, 1, 0, 0, 0, 1, 'e'});
+  EXPECT_EQ(contents(r), want);
+  free_buffer(r);
+}
+
+}  // namespace

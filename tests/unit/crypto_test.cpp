@@ -1,0 +1,181 @@
+// The six signature schemes and the Edwards25519 ECVRF against fixtures made
+// by the test signers and prover, and the published RFC 9381 examples.
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <fstream>
+#include <map>
+
+#include "encoding/base64.h"
+#include "signers.h"
+#include "silvantrope-crypto/ed25519.h"
+#include "silvantrope-crypto/sign.h"
+#include "silvantrope-crypto/vrf.h"
+#include "vrf_prover.h"
+
+namespace silvantrope::crypto {
+namespace {
+
+using test_support::SchemeSigner;
+using test_support::SchemeType;
+using test_support::VrfProver;
+
+const std::string kContext = "example.org/test-context/v1";
+const Bytes kMessage = {'c', 'h', 'e', 'c', 'k', 'p', 'o', 'i', 'n', 't', '\n'};
+
+bool verifies(const Bytes& sig, const Bytes& key, const Bytes& message = kMessage, std::string_view ctx = kContext) {
+  auto r = verify_signature(message, as_bytes(ctx), encoding::base64_encode(sig), encoding::base64_encode(key));
+  EXPECT_TRUE(r) << r.error().message();
+  return r && *r;
+}
+
+const SchemeSigner& signer(SchemeType type, uint64_t seed = 1) {
+  static std::map<std::pair<SchemeType, uint64_t>, SchemeSigner> cache;
+  auto it = cache.find({type, seed});
+  if (it == cache.end()) it = cache.emplace(std::make_pair(type, seed), SchemeSigner(type, seed)).first;
+  return it->second;
+}
+
+Bytes flipped(Bytes b, size_t at, uint8_t mask = 1) {
+  b[at] ^= mask;
+  return b;
+}
+
+TEST(Schemes, EachComponentDecides) {
+  for (SchemeType type : test_support::all_scheme_types()) {
+    SCOPED_TRACE(std::string(test_support::scheme_name(type)));
+    const SchemeSigner& s = signer(type);
+    const Bytes key = s.public_key(), sig = s.sign(kContext, kMessage);
+    const SchemeRow& row = *scheme_row(static_cast<uint8_t>(type));
+    ASSERT_EQ(key.size(), row.public_key_length());
+    ASSERT_EQ(sig.size(), row.signature_length());
+    EXPECT_TRUE(verifies(sig, key));
+    EXPECT_FALSE(verifies(sig, key, kMessage, "example.org/test-context/v2"));
+    EXPECT_FALSE(verifies(sig, key, flipped(kMessage, 10)));
+    EXPECT_FALSE(verifies(sig, signer(type, 2).public_key()));
+    const size_t classical_end = 1 + row.classical_sig;
+    for (size_t at : {sig.size() - 1, classical_end, classical_end + 10}) EXPECT_FALSE(verifies(flipped(sig, at), key)) << at;
+    if (row.classical_sig > 0) {
+      EXPECT_FALSE(verifies(flipped(sig, 1), key));
+      EXPECT_FALSE(verifies(flipped(sig, classical_end - 1), key));
+      EXPECT_FALSE(verifies(sig, flipped(key, row.classical_key, 2)));
+    }
+    EXPECT_FALSE(verifies(sig, flipped(key, key.size() - 1)));
+    Bytes longer = sig, shorter(sig.begin(), sig.end() - 1), longer_key = key, shorter_key(key.begin(), key.end() - 1);
+    longer.push_back(0);
+    longer_key.push_back(0);
+    EXPECT_FALSE(verifies(longer, key));
+    EXPECT_FALSE(verifies(shorter, key));
+    EXPECT_FALSE(verifies(sig, longer_key));
+    EXPECT_FALSE(verifies(sig, shorter_key));
+  }
+}
+
+TEST(Schemes, Pairings) {
+  const SchemeSigner& hybrid = signer(SchemeType::EdMlDsa65);
+  const Bytes sig02 = hybrid.sign(kContext, kMessage), key02 = hybrid.public_key();
+  const Bytes sig10 = signer(SchemeType::MlDsa87).sign(kContext, kMessage), key10 = signer(SchemeType::MlDsa87).public_key();
+  EXPECT_FALSE(verifies(sig10, key02));
+  EXPECT_FALSE(verifies(sig02, key10));
+  EXPECT_FALSE(verifies(sig10, signer(SchemeType::P521MlDsa87).public_key()));
+  EXPECT_FALSE(verifies(sig10, {}));
+  EXPECT_FALSE(verifies(sig02, signer(SchemeType::EdMlDsa87).public_key()));
+  Bytes sig07 = sig02;
+  sig07[0] = 0x07;
+  EXPECT_FALSE(verifies(sig07, key10));
+  // Components of two signatures do not combine, and zeroed ones fail.
+  auto parts = hybrid.sign_components(kContext, kMessage), other = hybrid.sign_components(kContext, {'x'});
+  EXPECT_FALSE(verifies(test_support::join_scheme_bytes(SchemeType::EdMlDsa65, {parts.classical, other.mldsa}), key02));
+  EXPECT_FALSE(verifies(test_support::join_scheme_bytes(SchemeType::EdMlDsa65, {Bytes(64, 0), parts.mldsa}), key02));
+  EXPECT_FALSE(verifies(test_support::join_scheme_bytes(SchemeType::EdMlDsa65, {parts.classical, Bytes(3309, 0)}), key02));
+}
+
+// "valid", "invalid", or the error's message; a valid proof's beta must be the prover's.
+std::string vrf(const Bytes& pk, const Bytes& alpha, const Bytes& proof) {
+  auto r = edwards25519_vrf().verify(pk, alpha, proof);
+  if (!r) return r.error().message();
+  if (r->valid && Bytes(r->beta.begin(), r->beta.end()) != VrfProver::proof_to_hash(proof)) return "wrong beta";
+  return r->valid ? "valid" : "invalid";
+}
+
+Bytes unhex(const std::string& s) {
+  Bytes out;
+  for (size_t i = 0; i < s.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(s.substr(i, 2), nullptr, 16)));
+  return out;
+}
+
+TEST(Vrf, Rfc9381Examples) {
+  std::ifstream in(SILVANTROPE_VECTORS_DIR "/vrf_rfc9381.json");
+  ASSERT_TRUE(in) << "missing RFC 9381 vectors";
+  const auto doc = nlohmann::json::parse(in);
+  int checked = 0;
+  for (const auto& v : doc["vectors"]) {
+    if (v["suite"] != "ECVRF-EDWARDS25519-SHA512-TAI") continue;
+    const Bytes pk = unhex(v["pk"]), alpha = unhex(v["alpha"]), pi = unhex(v["pi"]);
+    auto r = edwards25519_vrf().verify(pk, alpha, pi);
+    ASSERT_TRUE(r && r->valid);
+    EXPECT_EQ(Bytes(r->beta.begin(), r->beta.end()), unhex(v["beta"]));
+    VrfProver prover(unhex(v["sk"]));
+    EXPECT_EQ(prover.public_key(), pk);
+    EXPECT_EQ(prover.prove(alpha), pi);
+    ++checked;
+  }
+  EXPECT_EQ(checked, 3);
+}
+
+TEST(Vrf, Tampering) {
+  const VrfProver p = VrfProver::from_seed(2);
+  const Bytes pk = p.public_key(), alpha = {'i', 'd'}, proof = p.prove(alpha);
+  ASSERT_EQ(vrf(pk, alpha, proof), "valid");
+  EXPECT_EQ(vrf(pk, {}, p.prove({})), "valid");
+  EXPECT_EQ(vrf(pk, {'i', 'e'}, proof), "invalid");
+  for (size_t at : {0u, 31u, 32u, 47u, 48u, 70u}) EXPECT_EQ(vrf(pk, alpha, flipped(proof, at, 4)), "invalid") << at;
+  EXPECT_EQ(vrf(flipped(pk, 3), alpha, proof), "invalid");
+  EXPECT_EQ(vrf(VrfProver::from_seed(3).public_key(), alpha, proof), "invalid");
+  EXPECT_EQ(vrf(pk, alpha, flipped(proof, 79, 0x80)), "invalid") << "s with bit 255 set";
+  const uint8_t order[32] = {0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
+                             0xa2, 0xde, 0xf9, 0xde, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
+  Bytes plus_l = proof;
+  for (unsigned i = 0, carry = 0; i < 32; ++i) {
+    const unsigned sum = plus_l[48 + i] + order[i] + carry;
+    plus_l[48 + i] = static_cast<uint8_t>(sum);
+    carry = sum >> 8;
+  }
+  EXPECT_EQ(vrf(pk, alpha, plus_l), "invalid") << "s + L";
+  Bytes pk33 = pk;
+  pk33.push_back(0);
+  EXPECT_EQ(vrf(pk33, alpha, proof), "invalid length: expected 32 bytes, got 33");
+}
+
+TEST(Vrf, SmallOrderKeysAreInvalid) {
+  const VrfProver p = VrfProver::from_seed(4);
+  const Bytes proof = p.prove({'a'});
+  for (int order : {1, 2, 4, 8}) {
+    const auto t = test_support::small_order_point(order);
+    EXPECT_EQ(vrf(Bytes(t.begin(), t.end()), {'a'}, proof), "invalid") << order;
+  }
+  Bytes noncanonical_identity(32, 0xff);  // y = p + 1
+  noncanonical_identity[0] = 0xee;
+  noncanonical_identity[31] = 0x7f;
+  EXPECT_EQ(vrf(noncanonical_identity, {'a'}, proof), "invalid");
+}
+
+// Keys or Gammas with a small-order component T verify when c·T is the
+// identity; 8·Gamma clears T, so the output is the clean proof's.
+TEST(Vrf, TorsionComponentsAreEvaluatedExactly) {
+  const VrfProver base = VrfProver::from_seed(5);
+  for (int order : {2, 4, 8}) {
+    for (bool in_key : {true, false}) {
+      SCOPED_TRACE(std::string(in_key ? "key" : "gamma") + " torsion of order " + std::to_string(order));
+      const VrfProver p = in_key ? base.with_key_torsion(order) : base.with_gamma_torsion(order);
+      const Bytes alpha = {'t', static_cast<uint8_t>(order)}, pk = p.public_key(), proof = p.prove(alpha);
+      EXPECT_EQ(vrf(pk, alpha, proof), "valid");
+      if (!in_key) EXPECT_EQ(VrfProver::proof_to_hash(proof), VrfProver::proof_to_hash(base.prove(alpha)));
+      EXPECT_EQ(vrf(pk, alpha, flipped(proof, 50)), "invalid");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace silvantrope::crypto

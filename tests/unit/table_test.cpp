@@ -1,0 +1,202 @@
+// Runs the case tables in tests/data/tables: each line is a function name,
+// its arguments and the expected outcome, tab-separated, with \n \r \t \\ and
+// \xNN escapes. An outcome is "ok" plus a rendering of the value, or the
+// failure's exact message.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+
+#include "checkpoint/checkpoint.h"
+#include "context/context_hash.h"
+#include "context/label.h"
+#include "context/namespace.h"
+#include "core/quote.h"
+#include "core/utf8.h"
+#include "encoding/base64.h"
+#include "ffi/lift.h"
+#include "note/signed_note.h"
+#include "note/verifier_key.h"
+#include "silvantrope-crypto/sign.h"
+#include "silvantrope-crypto/token.h"
+
+namespace silvantrope {
+namespace {
+
+using Args = std::vector<std::string>;
+
+std::string unescape(std::string_view s) {
+  std::string out;
+  for (size_t i = 0; i < s.size(); ++i) {
+    if (s[i] != '\\' || i + 1 == s.size()) {
+      out += s[i];
+      continue;
+    }
+    const char c = s[++i];
+    if (c == 'x') {
+      out += static_cast<char>(std::stoi(std::string(s.substr(i + 1, 2)), nullptr, 16));
+      i += 2;
+    } else {
+      out += c == 'n' ? '\n' : c == 'r' ? '\r' : c == 't' ? '\t' : c;
+    }
+  }
+  return out;
+}
+
+std::string hex(ByteView b) {
+  std::string s;
+  for (uint8_t x : b) s += "0123456789abcdef"[x >> 4], s += "0123456789abcdef"[x & 15];
+  return s;
+}
+
+Bytes unhex(std::string_view s) {
+  Bytes out;
+  for (size_t i = 0; i + 1 < s.size(); i += 2) out.push_back(std::stoi(std::string(s.substr(i, 2)), nullptr, 16));
+  return out;
+}
+
+std::string id8(uint32_t v) {
+  char buf[9];
+  std::snprintf(buf, sizeof buf, "%08x", v);
+  return buf;
+}
+
+template <class R, class F>
+std::string show(const R& r, F render) {
+  if (!r) {
+    if constexpr (requires { r.error().detail; }) {
+      return r.error().detail;
+    } else {
+      return r.error().message();
+    }
+  }
+  const std::string s = render(*r);
+  return s.empty() ? "ok" : "ok " + s;
+}
+
+template <class W>
+std::string lifted(const Args& a, std::function<std::string(const ffi::LiftValue<W>&)> render) {
+  const Bytes buf = unhex(a[0]);
+  return show(ffi::lift<W>(buf), render);
+}
+
+std::string join(const std::vector<std::string>& parts) {
+  std::string s;
+  for (const auto& p : parts) s += "|" + p;
+  return s;
+}
+
+const std::map<std::string, std::function<std::string(const Args&)>>& functions() {
+  static const std::map<std::string, std::function<std::string(const Args&)>> fns = {
+      {"base64_decode", [](const Args& a) { return show(encoding::base64_decode(a[0]), hex); }},
+      {"base64_encode", [](const Args& a) { return "ok " + encoding::base64_encode(unhex(a[0])); }},
+      {"hex_decode", [](const Args& a) { return show(encoding::hex_decode(a[0]), hex); }},
+      {"decode_token", [](const Args& a) { return show(crypto::decode_token(a[0]), hex); }},
+      {"context_label",
+       [](const Args& a) {
+         return show(context::parse_context_label(a[0]),
+                     [&](const auto& l) { return (l.text == a[0] ? "v" : "text? v") + std::to_string(l.version); });
+       }},
+      {"context_hash",
+       [](const Args& a) { return "ok " + hex(context::sha3_512_with_context(as_bytes(a[0]), as_bytes(a[1]))); }},
+      {"namespace", [](const Args& a) { return show(context::validate_namespace(a[0]), [](const auto&) { return ""; }); }},
+      {"quote",
+       [](const Args& a) {
+         const std::string q = quote(a[0]);
+         return utf8::validate(q) ? "not utf-8: " + q : q;
+       }},
+      {"utf8", [](const Args& a) { auto bad = utf8::validate(a[0]); return bad ? utf8::describe(*bad) : "ok"; }},
+      {"escaped",
+       [](const Args& a) { return needs_unicode_escape(std::stoul(a[0], nullptr, 16)) ? "yes" : "no"; }},
+      {"key_name", [](const Args& a) { return note::is_valid_key_name(a[0]) ? "ok" : "invalid"; }},
+      {"verifier_key",
+       [](const Args& a) {
+         return show(note::parse_verifier_key(a[0]), [](const note::VerifierKey& k) {
+           return k.name + (k.kind == note::VerifierKeyKind::Ed25519 ? "|ed25519|" : "|composite|") + hex(k.key) +
+                  "|" + id8(k.key_id);
+         });
+       }},
+      {"signed_note",
+       [](const Args& a) {
+         return show(note::parse_signed_note(a[0]), [](const note::SignedNote& n) {
+           std::vector<std::string> sigs;
+           for (const auto& s : n.signatures) sigs.push_back(std::string(s.name) + " " + id8(s.key_id) + " " + hex(s.signature));
+           return std::string(n.text) + join(sigs);
+         });
+       }},
+      {"checkpoint_body",
+       [](const Args& a) {
+         return show(checkpoint::parse_checkpoint_body(a[0]), [](const checkpoint::CheckpointHead& h) {
+           return h.origin + "|" + std::to_string(h.size) + "|" + hex(h.root) + join(h.extensions);
+         });
+       }},
+      {"classify",
+       [](const Args& a) {
+         auto c = crypto::classify_signature_type(static_cast<uint8_t>(std::stoul(a[0], nullptr, 16)));
+         return c ? "ok " + std::to_string(static_cast<int>(c->suite)) + " " + std::to_string(c->level) : "none";
+       }},
+      {"signature",
+       [](const Args& a) {
+         auto r = crypto::verify_signature(as_bytes(a[0]), as_bytes(a[1]), a[2], a[3]);
+         return r ? (*r ? "ok true" : "ok false") : r.error().message();
+       }},
+      {"lift_bytes", [](const Args& a) { return lifted<ffi::wire::ByteList>(a, [](const auto& v) { return hex(v); }); }},
+      {"lift_byte_lists",
+       [](const Args& a) {
+         return lifted<ffi::wire::List<ffi::wire::ByteList>>(a, [](const auto& v) {
+           std::vector<std::string> items;
+           for (const auto& b : v) items.push_back(hex(b));
+           return std::to_string(v.size()) + join(items);
+         });
+       }},
+      {"lift_strings",
+       [](const Args& a) {
+         return lifted<ffi::wire::List<ffi::wire::String>>(a, [](const auto& v) {
+           return std::to_string(v.size()) + join(std::vector<std::string>(v.begin(), v.end()));
+         });
+       }},
+      {"lift_optional",
+       [](const Args& a) {
+         return lifted<ffi::wire::Optional<ffi::wire::ByteList>>(
+             a, [](const auto& v) { return v ? "some " + hex(*v) : std::string("none"); });
+       }},
+      {"lift_commitment_hash",
+       [](const Args& a) {
+         return lifted<ffi::wire::Enum<CommitmentHash>>(
+             a, [](const auto& v) { return std::to_string(static_cast<int>(v)); });
+       }},
+      {"lift_text", [](const Args& a) { return lifted<ffi::wire::Text>(a, [](const auto& v) { return hex(as_bytes(v)); }); }},
+  };
+  return fns;
+}
+
+TEST(Tables, EveryCase) {
+  size_t cases = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(SILVANTROPE_TABLES_DIR)) {
+    std::ifstream in(entry.path());
+    std::string line;
+    for (size_t number = 1; std::getline(in, line); ++number) {
+      if (line.empty() || line[0] == '#') continue;
+      Args fields;
+      for (size_t start = 0, tab;; start = tab + 1) {
+        tab = line.find('\t', start);
+        fields.push_back(unescape(line.substr(start, tab - start)));
+        if (tab == std::string::npos) break;
+      }
+      const std::string where = entry.path().filename().string() + ":" + std::to_string(number);
+      auto fn = functions().find(fields[0]);
+      ASSERT_TRUE(fn != functions().end() && fields.size() >= 3) << where;
+      const std::string want = fields.back();
+      EXPECT_EQ(fn->second(Args(fields.begin() + 1, fields.end() - 1)), want) << where;
+      ++cases;
+    }
+  }
+  EXPECT_GT(cases, 300u);
+}
+
+}  // namespace
+}  // namespace silvantrope

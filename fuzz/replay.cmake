@@ -12,6 +12,9 @@ foreach(target IN LISTS SILVANTROPE_FUZZ_TARGETS)
     ${_silvantrope_fuzz_dir}/${target}.cpp
     ${_silvantrope_fuzz_dir}/replay_main.cpp)
   target_link_libraries(replay_${target} PRIVATE silvantrope_ffi)
-  add_test(NAME replay_${target}
-           COMMAND replay_${target} ${_silvantrope_fuzz_dir}/corpus/${target})
+  target_compile_definitions(replay_${target} PRIVATE
+    SILVANTROPE_SAMPLES="${_silvantrope_fuzz_dir}/../samples")
+  # Sorted by name; CONFIGURE_DEPENDS picks up seeds added later.
+  file(GLOB _seeds CONFIGURE_DEPENDS ${_silvantrope_fuzz_dir}/corpus/${target}/*)
+  add_test(NAME replay_${target} COMMAND replay_${target} ${_seeds})
 endforeach()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs what the build needs and, when the system libcrypto is older than
-# 3.5, builds a static libcrypto 3.5 from Debian's own source package into
-# .deps/. Idempotent: a second run finds everything in place and returns fast.
+# Installs what the build needs, unpacks libsodium's ref10 group code from the
+# source package of the installed libsodium into .deps/libsodium and, when the
+# system libcrypto is older than 3.5, builds a static libcrypto 3.5 from
+# Debian's own source package into .deps/. Idempotent: a second run finds everything in place and returns fast.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -28,6 +29,89 @@ if [ ${#missing[@]} -gt 0 ]; then
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# The archive URI the system already uses for its main suite; never edited.
+archive_uri() {
+  local f=/etc/apt/sources.list.d/debian.sources
+  if [ -f "$f" ]; then
+    awk 'BEGIN{RS=""; FS="\n"}
+         { uris=""; suites="";
+           for (i=1;i<=NF;i++) {
+             if ($i ~ /^URIs:/)   { sub(/^URIs:[ \t]*/,"",$i); uris=$i }
+             if ($i ~ /^Suites:/) { sub(/^Suites:[ \t]*/,"",$i); suites=$i }
+           }
+           if (suites !~ /security/ && uris != "") { split(uris,u," "); print u[1]; exit }
+         }' "$f"
+    return
+  fi
+  awk '$1=="deb" && $0 !~ /security/ { for (i=2;i<=NF;i++) if ($i ~ /^[a-z]+:\/\//) { print $i; exit } }' \
+    /etc/apt/sources.list 2>/dev/null
+}
+
+
+# apt_opts_for DIR: apt options for a private apt state under DIR whose only
+# sources are DIR/sources.list; the system's own state is never touched.
+apt_opts_for() {
+  mkdir -p "$1/lists/partial" "$1/cache/archives/partial" "$1/parts" "$1/prefs"
+  apt_opts=(-o "Dir::Etc::SourceList=$1/sources.list"
+            -o "Dir::Etc::SourceParts=$1/parts"
+            -o "Dir::Etc::PreferencesParts=$1/prefs"
+            -o "Dir::State::Lists=$1/lists"
+            -o "Dir::Cache=$1/cache"
+            -o "Dir::State::status=/var/lib/dpkg/status")
+}
+
+# --- libsodium's ref10 group code ---------------------------------------------
+# The VRF verifier compiles libsodium's own Edwards25519 group operations
+# (crypto_core/ed25519/ref10 and its private headers) from the source package
+# of exactly the libsodium version it links, Debian patches applied.
+sodium_dir="$deps/libsodium"
+sodium_installed=$(dpkg-query -W -f='${Version}' libsodium-dev)
+if [ "$(head -n1 "$sodium_dir/.complete" 2>/dev/null)" != "$sodium_installed" ]; then
+  uri=$(archive_uri)
+  [ -n "$uri" ] || { log "cannot find the system's Debian archive URI"; exit 1; }
+  sodium_apt="$deps/apt-bookworm"
+  apt_opts_for "$sodium_apt"
+  {
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm main"
+    echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri bookworm-updates main"
+  } > "$sodium_apt/sources.list"
+  log "fetching the bookworm source index from $uri"
+  apt-get "${apt_opts[@]}" -qq update
+  mapfile -t listed < <(apt-cache "${apt_opts[@]}" showsrc libsodium 2>/dev/null \
+    | sed -n 's/^Version: //p' | sort -u -r -V)
+  want=""
+  for v in "${listed[@]}"; do [ "$v" = "$sodium_installed" ] && want=$v; done
+  if [ -z "$want" ]; then
+    # The same upstream release as bookworm packages it.
+    for v in "${listed[@]}"; do
+      if [ "${v%%-*}" = "${sodium_installed%%-*}" ]; then want=$v; break; fi
+    done
+    [ -n "$want" ] && log "libsodium $sodium_installed source is not listed; taking bookworm's $want"
+  fi
+  if [ -z "$want" ]; then
+    log "no libsodium ${sodium_installed%%-*} source package is listed for bookworm" \
+        "(installed: $sodium_installed; listed: ${listed[*]:-none}); the VRF needs the linked version's ref10 code"
+    exit 1
+  fi
+  work="$deps/libsodium-src"
+  rm -rf "$work" "$sodium_dir"; mkdir -p "$work"
+  log "downloading libsodium $want source"
+  (cd "$work" && apt-get "${apt_opts[@]}" -qq source --download-only "libsodium=$want" >/dev/null) \
+    || { log "libsodium $want source could not be downloaded"; exit 1; }
+  (cd "$work" && dpkg-source --no-check -x libsodium_*.dsc tree >/dev/null) \
+    || { log "libsodium $want source could not be unpacked"; exit 1; }
+  lib="$work/tree/src/libsodium"
+  [ -f "$lib/crypto_core/ed25519/ref10/ed25519_ref10.c" ] \
+    || { log "libsodium $want source has no crypto_core/ed25519/ref10/ed25519_ref10.c"; exit 1; }
+  mkdir -p "$sodium_dir"
+  cp -r "$lib/crypto_core/ed25519/ref10" "$sodium_dir/ref10"
+  cp -r "$lib/include" "$sodium_dir/include"
+  cp "$work/tree/LICENSE" "$sodium_dir/" 2>/dev/null || true
+  rm -rf "$work"
+  printf '%s\n%s\n' "$sodium_installed" "$want" > "$sodium_dir/.complete"
+  log "libsodium $want ref10 sources ready in $sodium_dir"
+fi
+
 # --- libcrypto >= 3.5 -------------------------------------------------------
 prefix="$deps/openssl"
 stamp="$prefix/.complete"
@@ -49,36 +133,12 @@ if system_ok; then
   exit 0
 fi
 
-# The archive URI the system already uses for its main suite; never edited.
-archive_uri() {
-  local f=/etc/apt/sources.list.d/debian.sources
-  if [ -f "$f" ]; then
-    awk 'BEGIN{RS=""; FS="\n"}
-         { uris=""; suites="";
-           for (i=1;i<=NF;i++) {
-             if ($i ~ /^URIs:/)   { sub(/^URIs:[ \t]*/,"",$i); uris=$i }
-             if ($i ~ /^Suites:/) { sub(/^Suites:[ \t]*/,"",$i); suites=$i }
-           }
-           if (suites !~ /security/ && uris != "") { split(uris,u," "); print u[1]; exit }
-         }' "$f"
-    return
-  fi
-  awk '$1=="deb" && $0 !~ /security/ { for (i=2;i<=NF;i++) if ($i ~ /^[a-z]+:\/\//) { print $i; exit } }' \
-    /etc/apt/sources.list 2>/dev/null
-}
-
 uri=$(archive_uri)
 [ -n "$uri" ] || { log "cannot find the system's Debian archive URI"; exit 1; }
 
 aptdir="$deps/apt"
-mkdir -p "$aptdir/lists/partial" "$aptdir/cache/archives/partial" "$aptdir/parts" "$aptdir/prefs"
+apt_opts_for "$aptdir"
 echo "deb-src [signed-by=/usr/share/keyrings/debian-archive-keyring.gpg] $uri trixie main" > "$aptdir/sources.list"
-apt_opts=(-o "Dir::Etc::SourceList=$aptdir/sources.list"
-          -o "Dir::Etc::SourceParts=$aptdir/parts"
-          -o "Dir::Etc::PreferencesParts=$aptdir/prefs"
-          -o "Dir::State::Lists=$aptdir/lists"
-          -o "Dir::Cache=$aptdir/cache"
-          -o "Dir::State::status=/var/lib/dpkg/status")
 
 log "fetching the trixie source index from $uri"
 apt-get "${apt_opts[@]}" -qq update

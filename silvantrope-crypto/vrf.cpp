@@ -1,14 +1,13 @@
 #include "silvantrope-crypto/vrf.h"
 
 #include <algorithm>
+#include <array>
 
 #include "silvantrope-crypto/digest.h"
-#include "silvantrope-crypto/edwards25519.h"
+#include "silvantrope-crypto/edwards25519_vartime.h"
 
 namespace silvantrope::crypto {
 namespace {
-
-namespace ed = ed25519;
 
 constexpr uint8_t kSuite = 0x03;
 constexpr uint8_t kEncodeToCurveFront = 0x01;
@@ -19,19 +18,28 @@ constexpr size_t kPublicKeySize = 32;
 constexpr size_t kProofSize = 80;
 constexpr size_t kChallengeSize = 16;
 
+using Scalar = std::array<uint8_t, 32>;  // little-endian
+
 // ECVRF_encode_to_curve_try_and_increment: the first counter whose hash
 // decodes to a point outside the small-order subgroup gives H = 8·P.
-std::optional<ed::Point> encode_to_curve(Digest& sha512, ByteView public_key, ByteView alpha) {
+bool encode_to_curve(slog_ed_point& h, Digest& sha512, ByteView public_key, ByteView alpha) {
   for (unsigned ctr = 0; ctr < 256; ++ctr) {
     const uint8_t front[2] = {kSuite, kEncodeToCurveFront};
     const uint8_t tail[2] = {static_cast<uint8_t>(ctr), kBack};
-    const Hash64 h = sha512.update(front).update(public_key).update(alpha).update(tail).final<64>();
-    const auto h8 = ed::times8(ByteView(h).first(32));
-    if (h8 && !ed::is_identity(*h8)) return h8;
+    const Hash64 hash = sha512.update(front).update(public_key).update(alpha).update(tail).final<64>();
+    slog_ed_point p;
+    if (slog_ed_decode(&p, hash.data()) != 0) continue;
+    slog_ed_times8(&h, &p);
+    if (!slog_ed_is_identity(&h)) return true;
   }
-  return std::nullopt;
+  return false;
 }
 
+// RFC 9381 §5.3 with variable-time arithmetic (every input is public): U and
+// V are two double-scalar multiplications on points kept in extended
+// coordinates, and the five points the challenge hashes are encoded with one
+// field inversion between them. Decoding is libsodium's lenient one, so keys
+// and Gammas with y >= p or a torsion component are evaluated exactly.
 class Edwards25519Vrf final : public VrfSuite {
  public:
   uint8_t suite_id() const override { return kSuite; }
@@ -44,58 +52,38 @@ class Edwards25519Vrf final : public VrfSuite {
     if (proof.size() != kProofSize) return CryptoError::invalid_length(kProofSize, proof.size());
     const VrfOutcome invalid{};
 
-    ed::Scalar c{}, s{};
+    // Y, H, Gamma, U, V, 8·Gamma: the order in which they are encoded.
+    enum { kY, kH, kGamma, kU, kV, kGamma8, kPoints };
+    slog_ed_point pt[kPoints];
+
+    if (slog_ed_decode(&pt[kY], public_key.data()) != 0) return invalid;
+    slog_ed_times8(&pt[kGamma8], &pt[kY]);
+    if (slog_ed_is_identity(&pt[kGamma8])) return invalid;  // Y has small order
+    if (slog_ed_decode(&pt[kGamma], proof.data()) != 0) return invalid;
+
+    Scalar c{}, s{};
     std::copy_n(proof.begin() + 32, kChallengeSize, c.begin());
     std::copy_n(proof.begin() + 48, 32, s.begin());
-    const ByteView gamma_bytes = proof.first(32);
-
-    // Y: libsodium's multiplication accepts only a canonical key in the
-    // prime-order subgroup; anything else is decoded and checked here.
-    ed::Point y, cy;
-    if (auto fast = ed::mul_prime_order(c, public_key)) {
-      std::copy(public_key.begin(), public_key.end(), y.enc.begin());
-      cy = *fast;
-    } else {
-      auto decoded = ed::decode(public_key);
-      if (!decoded || ed::has_small_order(*decoded)) return invalid;
-      y = *decoded;
-      cy = ed::mul(c, y);
-    }
-
-    ed::Point gamma, c_gamma;
-    if (auto fast = ed::mul_prime_order(c, gamma_bytes)) {
-      std::copy(gamma_bytes.begin(), gamma_bytes.end(), gamma.enc.begin());
-      c_gamma = *fast;
-    } else {
-      auto decoded = ed::decode(gamma_bytes);
-      if (!decoded) return invalid;
-      gamma = *decoded;
-      c_gamma = ed::mul(c, gamma);
-    }
-
-    if (!ed::is_canonical_scalar(s)) return invalid;
+    if (!slog_ed_is_canonical_scalar(s.data())) return invalid;
 
     Digest sha512(DigestAlgorithm::Sha512);
-    auto h = encode_to_curve(sha512, public_key, alpha);
-    if (!h) return invalid;
+    if (!encode_to_curve(pt[kH], sha512, public_key, alpha)) return invalid;
 
-    const ed::Point u = ed::sub(ed::mul_base(s), cy);
-    const ed::Point v = ed::sub(ed::mul(s, *h), c_gamma);
+    slog_ed_base_combination(&pt[kU], s.data(), c.data(), &pt[kY]);            // s·B − c·Y
+    slog_ed_combination(&pt[kV], s.data(), &pt[kH], c.data(), &pt[kGamma]);  // s·H − c·Gamma
+    slog_ed_times8(&pt[kGamma8], &pt[kGamma]);
+    uint8_t enc[kPoints][32];
+    slog_ed_encode(enc, pt, kPoints);
 
     const uint8_t front[2] = {kSuite, kChallengeFront};
-    const Hash64 challenge = sha512.update(front)
-                                 .update(y.enc)
-                                 .update(h->enc)
-                                 .update(gamma.enc)
-                                 .update(u.enc)
-                                 .update(v.enc)
-                                 .update({&kBack, 1})
-                                 .final<64>();
+    sha512.update(front);
+    for (int i = kY; i <= kV; ++i) sha512.update(enc[i]);
+    const Hash64 challenge = sha512.update({&kBack, 1}).final<64>();
     if (!std::equal(c.begin(), c.begin() + kChallengeSize, challenge.begin())) return invalid;
 
     const uint8_t hash_front[2] = {kSuite, kProofToHashFront};
     VrfOutcome valid{true, {}};
-    valid.beta = sha512.update(hash_front).update(ed::times8(gamma).enc).update({&kBack, 1}).final<64>();
+    valid.beta = sha512.update(hash_front).update(enc[kGamma8]).update({&kBack, 1}).final<64>();
     return valid;
   }
 };

@@ -6,12 +6,14 @@
 
 #include <fstream>
 #include <map>
+#include <random>
 
 #include "encoding/base64.h"
 #include "signers.h"
 #include "silvantrope-crypto/ed25519.h"
 #include "silvantrope-crypto/sign.h"
 #include "silvantrope-crypto/vrf.h"
+#include "vrf_oracle.h"
 #include "vrf_prover.h"
 
 namespace silvantrope::crypto {
@@ -124,6 +126,18 @@ TEST(Vrf, Rfc9381Examples) {
   EXPECT_EQ(checked, 3);
 }
 
+// The proof with s + L in place of s.
+Bytes s_plus_order(Bytes proof) {
+  const uint8_t order[32] = {0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
+                             0xa2, 0xde, 0xf9, 0xde, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
+  for (unsigned i = 0, carry = 0; i < 32; ++i) {
+    const unsigned sum = proof[48 + i] + order[i] + carry;
+    proof[48 + i] = static_cast<uint8_t>(sum);
+    carry = sum >> 8;
+  }
+  return proof;
+}
+
 TEST(Vrf, Tampering) {
   const VrfProver p = VrfProver::from_seed(2);
   const Bytes pk = p.public_key(), alpha = {'i', 'd'}, proof = p.prove(alpha);
@@ -134,15 +148,7 @@ TEST(Vrf, Tampering) {
   EXPECT_EQ(vrf(flipped(pk, 3), alpha, proof), "invalid");
   EXPECT_EQ(vrf(VrfProver::from_seed(3).public_key(), alpha, proof), "invalid");
   EXPECT_EQ(vrf(pk, alpha, flipped(proof, 79, 0x80)), "invalid") << "s with bit 255 set";
-  const uint8_t order[32] = {0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,
-                             0xa2, 0xde, 0xf9, 0xde, 0x14, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x10};
-  Bytes plus_l = proof;
-  for (unsigned i = 0, carry = 0; i < 32; ++i) {
-    const unsigned sum = plus_l[48 + i] + order[i] + carry;
-    plus_l[48 + i] = static_cast<uint8_t>(sum);
-    carry = sum >> 8;
-  }
-  EXPECT_EQ(vrf(pk, alpha, plus_l), "invalid") << "s + L";
+  EXPECT_EQ(vrf(pk, alpha, s_plus_order(proof)), "invalid") << "s + L";
   Bytes pk33 = pk;
   pk33.push_back(0);
   EXPECT_EQ(vrf(pk33, alpha, proof), "invalid length: expected 32 bytes, got 33");
@@ -175,6 +181,64 @@ TEST(Vrf, TorsionComponentsAreEvaluatedExactly) {
       EXPECT_EQ(vrf(pk, alpha, flipped(proof, 50)), "invalid");
     }
   }
+}
+
+// The verifier against the previous one (tests/support/vrf_oracle): valid
+// proofs, torsion in the key or Gamma, one random byte flipped in the key,
+// Gamma, c or s, s + L, small-order and non-canonical encodings as key or
+// Gamma, and the RFC 9381 examples give the same answer and the same beta.
+TEST(Vrf, AgreesWithTheReferenceVerifier) {
+  std::mt19937 rng(9381);
+  int cases = 0, valid = 0;
+  auto same = [&](const Bytes& pk, const Bytes& alpha, const Bytes& proof) {
+    auto got = edwards25519_vrf().verify(pk, alpha, proof);
+    auto want = test_support::reference_vrf_verify(pk, alpha, proof);
+    ASSERT_TRUE(got && want);
+    ++cases;
+    valid += want->valid;
+    EXPECT_EQ(got->valid, want->valid) << encoding::base64_encode(pk) << " " << encoding::base64_encode(proof);
+    if (got->valid && want->valid) EXPECT_EQ(got->beta, want->beta);
+  };
+  std::vector<VrfProver> provers;
+  for (uint64_t seed = 100; seed < 164; ++seed) provers.push_back(VrfProver::from_seed(seed));
+  for (int order : {2, 4, 8}) {
+    provers.push_back(provers[order].with_key_torsion(order));
+    provers.push_back(provers[order].with_gamma_torsion(order));
+  }
+  for (const VrfProver& p : provers) {
+    for (int k = 0; k < 2; ++k) {
+      Bytes alpha(rng() % 48);
+      for (uint8_t& b : alpha) b = static_cast<uint8_t>(rng());
+      const Bytes pk = p.public_key(), proof = p.prove(alpha);
+      same(pk, alpha, proof);
+      same(flipped(pk, rng() % 32, static_cast<uint8_t>(1 + rng() % 255)), alpha, proof);
+      for (size_t from : {0, 32, 48}) {  // Gamma, c, s
+        same(pk, alpha, flipped(proof, from + rng() % (from == 32 ? 16 : 32), static_cast<uint8_t>(1 + rng() % 255)));
+      }
+      same(pk, alpha, s_plus_order(proof));
+    }
+  }
+  Bytes noncanonical(32, 0xff), signed_identity(32, 0);  // y = p + 1; y = 1 with the sign bit
+  noncanonical[0] = 0xee, noncanonical[31] = 0x7f, signed_identity[0] = 1, signed_identity[31] = 0x80;
+  std::vector<Bytes> odd = {noncanonical, signed_identity};
+  for (int order : {1, 2, 4, 8}) {
+    const auto t = test_support::small_order_point(order);
+    odd.emplace_back(t.begin(), t.end());
+  }
+  const Bytes proof = provers[0].prove({'o'});
+  for (const Bytes& e : odd) {
+    same(e, {'o'}, proof);
+    Bytes with_gamma = proof;
+    std::copy(e.begin(), e.end(), with_gamma.begin());
+    same(provers[0].public_key(), {'o'}, with_gamma);
+  }
+  std::ifstream in(SILVANTROPE_VECTORS_DIR "/vrf_rfc9381.json");
+  const auto doc = nlohmann::json::parse(in);
+  for (const auto& v : doc["vectors"]) {
+    if (v["suite"] == "ECVRF-EDWARDS25519-SHA512-TAI") same(unhex(v["pk"]), unhex(v["alpha"]), unhex(v["pi"]));
+  }
+  EXPECT_EQ(cases, 70 * 2 * 6 + 12 + 3);
+  EXPECT_EQ(valid, 70 * 2 + 3);
 }
 
 }  // namespace

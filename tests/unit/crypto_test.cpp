@@ -93,14 +93,6 @@ TEST(Schemes, Pairings) {
   EXPECT_FALSE(verifies(test_support::join_scheme_bytes(SchemeType::EdMlDsa65, {parts.classical, Bytes(3309, 0)}), key02));
 }
 
-// "valid", "invalid", or the error's message; a valid proof's beta must be the prover's.
-std::string vrf(const Bytes& pk, const Bytes& alpha, const Bytes& proof) {
-  auto r = edwards25519_vrf().verify(pk, alpha, proof);
-  if (!r) return r.error().message();
-  if (r->valid && Bytes(r->beta.begin(), r->beta.end()) != VrfProver::proof_to_hash(proof)) return "wrong beta";
-  return r->valid ? "valid" : "invalid";
-}
-
 Bytes unhex(const std::string& s) {
   Bytes out;
   for (size_t i = 0; i < s.size(); i += 2) out.push_back(static_cast<uint8_t>(std::stoi(s.substr(i, 2), nullptr, 16)));
@@ -138,55 +130,11 @@ Bytes s_plus_order(Bytes proof) {
   return proof;
 }
 
-TEST(Vrf, Tampering) {
-  const VrfProver p = VrfProver::from_seed(2);
-  const Bytes pk = p.public_key(), alpha = {'i', 'd'}, proof = p.prove(alpha);
-  ASSERT_EQ(vrf(pk, alpha, proof), "valid");
-  EXPECT_EQ(vrf(pk, {}, p.prove({})), "valid");
-  EXPECT_EQ(vrf(pk, {'i', 'e'}, proof), "invalid");
-  for (size_t at : {0u, 31u, 32u, 47u, 48u, 70u}) EXPECT_EQ(vrf(pk, alpha, flipped(proof, at, 4)), "invalid") << at;
-  EXPECT_EQ(vrf(flipped(pk, 3), alpha, proof), "invalid");
-  EXPECT_EQ(vrf(VrfProver::from_seed(3).public_key(), alpha, proof), "invalid");
-  EXPECT_EQ(vrf(pk, alpha, flipped(proof, 79, 0x80)), "invalid") << "s with bit 255 set";
-  EXPECT_EQ(vrf(pk, alpha, s_plus_order(proof)), "invalid") << "s + L";
-  Bytes pk33 = pk;
-  pk33.push_back(0);
-  EXPECT_EQ(vrf(pk33, alpha, proof), "invalid length: expected 32 bytes, got 33");
-}
-
-TEST(Vrf, SmallOrderKeysAreInvalid) {
-  const VrfProver p = VrfProver::from_seed(4);
-  const Bytes proof = p.prove({'a'});
-  for (int order : {1, 2, 4, 8}) {
-    const auto t = test_support::small_order_point(order);
-    EXPECT_EQ(vrf(Bytes(t.begin(), t.end()), {'a'}, proof), "invalid") << order;
-  }
-  Bytes noncanonical_identity(32, 0xff);  // y = p + 1
-  noncanonical_identity[0] = 0xee;
-  noncanonical_identity[31] = 0x7f;
-  EXPECT_EQ(vrf(noncanonical_identity, {'a'}, proof), "invalid");
-}
-
-// Keys or Gammas with a small-order component T verify when c·T is the
-// identity; 8·Gamma clears T, so the output is the clean proof's.
-TEST(Vrf, TorsionComponentsAreEvaluatedExactly) {
-  const VrfProver base = VrfProver::from_seed(5);
-  for (int order : {2, 4, 8}) {
-    for (bool in_key : {true, false}) {
-      SCOPED_TRACE(std::string(in_key ? "key" : "gamma") + " torsion of order " + std::to_string(order));
-      const VrfProver p = in_key ? base.with_key_torsion(order) : base.with_gamma_torsion(order);
-      const Bytes alpha = {'t', static_cast<uint8_t>(order)}, pk = p.public_key(), proof = p.prove(alpha);
-      EXPECT_EQ(vrf(pk, alpha, proof), "valid");
-      if (!in_key) EXPECT_EQ(VrfProver::proof_to_hash(proof), VrfProver::proof_to_hash(base.prove(alpha)));
-      EXPECT_EQ(vrf(pk, alpha, flipped(proof, 50)), "invalid");
-    }
-  }
-}
-
 // The verifier against the previous one (tests/support/vrf_oracle): valid
 // proofs, torsion in the key or Gamma, one random byte flipped in the key,
 // Gamma, c or s, s + L, small-order and non-canonical encodings as key or
-// Gamma, and the RFC 9381 examples give the same answer and the same beta.
+// Gamma, and the RFC 9381 examples give the same answer and the same beta;
+// every unaltered proof, torsion included, is valid.
 TEST(Vrf, AgreesWithTheReferenceVerifier) {
   std::mt19937 rng(9381);
   int cases = 0, valid = 0;

@@ -53,6 +53,14 @@ CONIKS = ("chat.silvantrope.example",
           bytes.fromhex("cf6e620156e9f148c25e49aa9a60c39ea8ca882effe44bf189e0e19ba2b31b67"),
           bytes.fromhex("3333eb0d064dd4543e0eae4f39b10cae04e3f0ef81ed99e8902453adb8a15f10"
                         "3361b0b10917b7e127e12c9d52086a5b396ae899156be4009051fbb554b40d16"))
+KT = open(os.path.join(SAMPLES, "policy", "keytrans-genesis.policy"), "rb").read()
+KT_RECORD = KT[8:8 + struct.unpack(">I", KT[4:8])[0]]
+KT_POSTURE = sl.PolicyPosture(
+    "kt.silvantrope.example", 1, sl.SecurityLevel.Cat5, sl.CheckpointSuite.PureCnsa2, sl.CommitmentHash.Sha3_512,
+    sl.VrfMode.Classical, sl.DirectoryMode.Keytrans, sl.KeytransSuite.Kt128Sha256P256, 0, 1767225600000,
+    context_hash("kt.silvantrope.example/namespace-policy/v2", KT_RECORD), hashlib.sha256(b"\x00" + KT_RECORD).digest())
+CNSA2_KEY, CNSA2_SIG = (base64.b64encode(b"\x10" + bytes(n)).decode() for n in (2592, 4627))
+DECLARED = "posture mismatch: declared "
 NAMESPACE_RULE = "malformed namespace: namespace must be non-empty printable ASCII without '/': "
 
 SUCCESS = [
@@ -74,6 +82,12 @@ SUCCESS = [
     (sl.coniks_verify_lookup, (*CONIKS, b"alice@chat.example", ALICE_PROOF),
      bytes.fromhex("7832353531393a386632612e2e2e3b6d6c6b656d3736383a343163302e2e2e")),
     (sl.coniks_verify_absence, (*CONIKS, b"mallory@chat.example", sample_proof("mallory.absence")), None),
+    (sl.signed_policy_verify, (KT,), KT_POSTURE),
+    (sl.policy_enforce_checkpoint_signing_key, (KT, CNSA2_KEY), None),
+    (sl.policy_enforce_checkpoint_signature, (KT, CNSA2_SIG), None),
+    (sl.policy_enforce_vrf_suite_id, (KT, 3), None),
+    (sl.policy_enforce_commitment_hash, (KT, sl.CommitmentHash.Sha3_512), None),
+    (sl.policy_enforce_directory_backend, (KT, 0xF004), None),
 ]
 
 ERRORS = [
@@ -101,6 +115,16 @@ ERRORS = [
      "malformed coniks proof: trailing bytes after authentication path"),
     (sl.coniks_verify_absence, (*CONIKS, b"alice@chat.example", b"\x00" + bytes(4) + bytes(32)),
      "vrf error: invalid length: expected 80 bytes, got 0"),
+    (sl.signed_policy_verify, (KT + b"\x00",), "malformed namespace policy: trailing bytes after signed policy envelope"),
+    (sl.policy_enforce_checkpoint_signing_key, (KT, CNSA2_SIG),
+     DECLARED + "PureCnsa2/Cat5, observed undecodable checkpoint key (invalid length: expected 2593 bytes, got 4628)"),
+    (sl.policy_enforce_checkpoint_signature, (KT, ""), DECLARED + "PureCnsa2/Cat5, observed undecodable checkpoint "
+     "signature (signature: unknown or missing signature version tag)"),
+    (sl.policy_enforce_vrf_suite_id, (KT, 255), DECLARED + "vrf_mode Classical (suite_id 0x03), observed vrf suite_id 0xff"),
+    (sl.policy_enforce_commitment_hash, (KT, sl.CommitmentHash.Sha3_256),
+     DECLARED + "commitment_hash Sha3_512, observed commitment_hash Sha3_256"),
+    (sl.policy_enforce_directory_backend, (KT, 1),
+     DECLARED + "directory_mode Keytrans (backend 0xf004), observed directory backend 0x0001"),
 ]
 
 

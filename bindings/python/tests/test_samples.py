@@ -1,5 +1,5 @@
 """The bundled samples (a signed log, a CONIKS directory, commitments, key
-history entries, RFC 6962 proofs) checked through the binding: real
+history entries, RFC 6962 proofs, signed namespace policies) checked through the binding: real
 signatures and VRF proofs that Python cannot make itself, with the outcomes
 the samples record."""
 
@@ -51,6 +51,11 @@ def run(command, opt):
             value = fn(one["namespace"], bytes.fromhex(one["vrf-public"]), bytes.fromhex(one["root"]),
                        one["identity-text"].encode(), bytes.fromhex("".join(text_file(one["proof-file"]).split())))
             return ["valid" if value is None else "valid: value " + value.hex() if value else "valid: empty value"]
+        if command[0] == "policy":  # PolicyPosture lifted: enums by name, hashes as bytes
+            with open(os.path.join(SAMPLES, one["envelope"]), "rb") as f:
+                posture = sl.signed_policy_verify(f.read())
+            return ["valid"] + [f"{k}: {v.hex() if isinstance(v, bytes) else getattr(v, 'name', v)}"
+                                for k, v in vars(posture).items()]
         if command[0] == "commitment":
             sl.verify_commitment(one["context"], *(bytes.fromhex(one[k]) for k in ("commitment", "value", "opening")))
         elif command[0] == "key-history":
@@ -92,7 +97,8 @@ class SamplesTest(unittest.TestCase):
                 commands.add(command[0])
                 self.assertTrue(expect)
                 self.assertEqual(run(command, options), expect)
-        self.assertEqual(commands, {"coniks", "commitment", "key-history", "inclusion", "consistency", "note", "checkpoint"})
+        self.assertEqual(commands, {"coniks", "commitment", "key-history", "inclusion", "consistency", "note", "checkpoint",
+                                    "policy"})
 
 
 if __name__ == "__main__":

@@ -370,6 +370,24 @@ def coniks_seeds():
     return s
 
 
+# --- fuzz_policy: a policy record or a SignedPolicy envelope, as is ----------
+
+POLICY_CASES = HERE.parent / "tests" / "data" / "policy"
+
+
+def policy_seeds():
+    envelope = {name: (POLICY_CASES / f"{name}.policy").read_bytes()
+                for name in ("genesis", "successor", "keytrans", "coniks-as-format-2", "record-prev-32",
+                             "record-trailing-byte", "record-schema-0", "envelope-key-empty",
+                             "envelope-record-one-byte-long")}
+    record = {name: e[8:8 + struct.unpack(">I", e[4:8])[0]] for name, e in envelope.items()}
+    return {
+        **{f"record_{n.replace('-', '_')}": record[n] for n in list(envelope)[:6]},
+        **{f"envelope_{n.replace('-', '_')}": envelope[n] for n in ("genesis", "record-schema-0",
+                                                                    "envelope-key-empty", "envelope-record-one-byte-long")},
+    }
+
+
 def write(target, seeds):
     d = CORPUS / target
     d.mkdir(parents=True, exist_ok=True)
@@ -388,6 +406,7 @@ def main():
     write("fuzz_base64", base64_seeds())
     write("fuzz_note", note_seeds())
     write("fuzz_coniks", coniks_seeds())
+    write("fuzz_policy", policy_seeds())
 
 
 if __name__ == "__main__":

@@ -53,7 +53,7 @@ check "usage: bad hex" 2 "slog: --leaf is not hex: 'zz'
 check "usage: number" 2 "slog: --size does not fit in 64 bits
 (see slog --help)" "$slog" inclusion --index 0 --size 18446744073709551616 --leaf $l0 --root $r2
 check_rc "usage: no command" 2 "$slog"
-for c in inclusion consistency key-history samples; do check_rc "help $c" 0 "$slog" $c --help; done
+for c in inclusion consistency key-history policy samples; do check_rc "help $c" 0 "$slog" $c --help; done
 
 # A sample whose expectation is wrong makes the run fail.
 printf 'inclusion --index 0 --size 2 --leaf %s --proof %s --root %s\nexpect: invalid: nope\n' $l0 $l1 $r2 > "$tmp/x.sample"

@@ -120,22 +120,21 @@ void write_coniks_samples(const std::filesystem::path& dir) {
 
 // The posture lines `slog policy` prints, with both hashes recomputed here.
 std::string posture_lines(const test_support::PolicyFields& f) {
-  const auto name = [](std::initializer_list<std::pair<unsigned, const char*>> names, unsigned tag) {
-    for (auto [t, n] : names) if (t == tag) return n;
-    return "?";
-  };
   const Bytes canonical = test_support::canonical_policy_record(f);
-  return "expect: valid\nexpect: namespace: " + f.ns + "\nexpect: policy_schema_version: " + std::to_string(f.schema) +
-         "\nexpect: security_level: " + name({{3, "Cat3"}, {5, "Cat5"}}, f.level) +
-         "\nexpect: checkpoint_suite: " + name({{1, "Hybrid"}, {2, "HybridMatched"}, {3, "PureCnsa2"}}, f.suite) +
-         "\nexpect: commitment_hash: " + name({{1, "Sha3_256"}, {2, "Sha3_512"}}, f.hash) +
-         "\nexpect: vrf_mode: Classical\nexpect: directory_mode: " + (f.mode == 1 ? "Coniks" : "Keytrans") +
-         "\nexpect: keytrans_suite: " +
-         name({{0xF000, "SilvantropeHybridExp"}, {2, "Kt128Sha256Ed25519"}, {1, "Kt128Sha256P256"}}, f.keytrans) +
-         "\nexpect: effective_from: " + std::to_string(f.effective_from) + "\nexpect: created_at: " +
-         std::to_string(f.created_at) + "\nexpect: policy_hash: " +
-         hex(test_support::sha3_512_with_context(test_support::policy_label(f), canonical)) +
-         "\nexpect: rfc6962_leaf_hash: " + hex(test_support::leaf_hash(canonical)) + "\n";
+  const char* suites[] = {"", "Hybrid", "HybridMatched", "PureCnsa2"};
+  const char* kt = f.keytrans == 1 ? "Kt128Sha256P256" : f.keytrans == 2 ? "Kt128Sha256Ed25519" : "SilvantropeHybridExp";
+  std::string out = "expect: valid\n";
+  for (const std::string& line :
+       {"namespace: " + f.ns, "policy_schema_version: " + std::to_string(f.schema),
+        std::string("security_level: ") + (f.level == 3 ? "Cat3" : "Cat5"), std::string("checkpoint_suite: ") + suites[f.suite],
+        std::string("commitment_hash: ") + (f.hash == 1 ? "Sha3_256" : "Sha3_512"), std::string("vrf_mode: Classical"),
+        std::string("directory_mode: ") + (f.mode == 1 ? "Coniks" : "Keytrans"), std::string("keytrans_suite: ") + kt,
+        "effective_from: " + std::to_string(f.effective_from), "created_at: " + std::to_string(f.created_at),
+        "policy_hash: " + hex(test_support::sha3_512_with_context(test_support::policy_label(f), canonical)),
+        "rfc6962_leaf_hash: " + hex(test_support::leaf_hash(canonical))}) {
+    out += "expect: " + line + "\n";
+  }
+  return out;
 }
 
 void write_policy_samples(const std::filesystem::path& dir) {

@@ -29,7 +29,7 @@ inline bool known_message(std::string_view m) {
   for (std::string_view p : {"verification failed: ", "leaf index ", "wrong proof size: ", "invalid hash length: ",
          "root mismatch: ", "consistency proof ", "tree size regression: ", "malformed canonical leaf: ",
          "malformed checkpoint: ", "malformed signed note: ", "invalid signature for known key ", "note has no ",
-         "hybrid composite signature error: ", "malformed namespace: ", "vrf error: ", "vrf proof did not verify",
+         "hybrid composite signature error: ", "malformed namespace: ", "malformed namespace policy: ", "vrf error: ", "vrf proof did not verify",
          "commitment did not open", "malformed coniks proof: ", "coniks proof root mismatch",
          "not enough bytes remaining in buffer (", "out of range integral type conversion attempted",
          "unexpected tag byte for Option", "Invalid CommitmentHash enum value: ", "junk data left in buffer after "

@@ -6,4 +6,5 @@ set(SILVANTROPE_FUZZ_TARGETS
   fuzz_exports
   fuzz_base64
   fuzz_note
-  fuzz_coniks)
+  fuzz_coniks
+  fuzz_policy)

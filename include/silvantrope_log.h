@@ -134,6 +134,36 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_coniks_verify_absence(
     RustBuffer ns, RustBuffer vrf_public, RustBuffer root, RustBuffer identity, RustBuffer proof,
     RustCallStatus* status);
 
+/* Namespace policies. envelope: byte list holding a SignedPolicy envelope
+ * (format 1: the policy record, the public key and the signature, each with
+ * a 4-byte big-endian length). signed_policy_verify checks the signature,
+ * made with the key the envelope carries, over the record's canonical bytes,
+ * and returns a PolicyPosture record: namespace (string),
+ * policy_schema_version (u32), security_level, checkpoint_suite,
+ * commitment_hash, vrf_mode, directory_mode, keytrans_suite (enumerations,
+ * i32 1-based indexes), effective_from, created_at (u64), policy_hash (64
+ * bytes), rfc6962_leaf_hash (32 bytes). The envelope's key is trusted only
+ * once the caller has found rfc6962_leaf_hash in a policy log it trusts.
+ *
+ * Each policy_enforce_* verifies the envelope the same way, then requires one
+ * observed property to equal the declared one. public_key, signature: text
+ * (a token, standard base64 of the scheme bytes); observed: CommitmentHash
+ * (i32 index: 1 Sha3_256, 2 Sha3_512); observed_backend_id: 0x0001 CONIKS,
+ * 0xF004 KEYTRANS. */
+
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_signed_policy_verify(
+    RustBuffer envelope, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_policy_enforce_checkpoint_signing_key(
+    RustBuffer envelope, RustBuffer public_key, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_policy_enforce_checkpoint_signature(
+    RustBuffer envelope, RustBuffer signature, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_policy_enforce_vrf_suite_id(
+    RustBuffer envelope, uint8_t observed_suite_id, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_policy_enforce_commitment_hash(
+    RustBuffer envelope, RustBuffer observed, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_policy_enforce_directory_backend(
+    RustBuffer envelope, uint16_t observed_backend_id, RustCallStatus* status);
+
 /* Interface checksums: bindings compare these with the values they were
  * generated with. */
 

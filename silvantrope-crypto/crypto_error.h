@@ -22,6 +22,10 @@ class CryptoError {
     return {Kind::Signature, "signature: " + std::string(detail)};
   }
 
+  static CryptoError missing_version_tag() {
+    return signature("unknown or missing signature version tag");
+  }
+
   Kind kind() const { return kind_; }
   const std::string& message() const { return message_; }
 

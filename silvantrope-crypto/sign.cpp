@@ -179,7 +179,7 @@ bool verify_row(const SchemeRow& row, ByteView message, ByteView context, ByteVi
          key.verify_mldsa(row, mldsa_sig, framed);
 }
 
-const CryptoError kMissingTag = CryptoError::signature("unknown or missing signature version tag");
+const CryptoError kMissingTag = CryptoError::missing_version_tag();
 
 }  // namespace
 

@@ -4,6 +4,7 @@
 
 #include "checkpoint/checkpoint.h"
 #include "ffi/lower.h"
+#include "policy/signed_policy.h"
 
 namespace silvantrope::ffi {
 
@@ -15,6 +16,32 @@ struct Lower<checkpoint::CheckpointHead> : LowerToBuffer<checkpoint::CheckpointH
     write_byte_list(w, h.root);
     write_length(w, h.extensions.size());
     for (const std::string& e : h.extensions) write_string(w, e);
+  }
+};
+
+// Enumerations cross as their 1-based index.
+template <class E>
+void write_enum(ByteWriter& w, E v) {
+  w.i32(static_cast<int32_t>(v));
+}
+
+// PolicyPosture: the record's fields without prev_policy_hash, then the two
+// hashes.
+template <>
+struct Lower<policy::PolicyPosture> : LowerToBuffer<policy::PolicyPosture> {
+  static void write(ByteWriter& w, const policy::PolicyPosture& p) {
+    const policy::PolicyRecord& r = p.record;
+    write_string(w, r.namespace_);
+    w.u32(r.policy_schema_version);
+    write_enum(w, r.security_level);
+    write_enum(w, r.checkpoint_suite);
+    write_enum(w, r.commitment_hash);
+    write_enum(w, r.vrf_mode);
+    write_enum(w, r.directory_mode);
+    write_enum(w, r.keytrans_suite);
+    w.u64(r.effective_from).u64(r.created_at);
+    write_byte_list(w, p.policy_hash);
+    write_byte_list(w, p.rfc6962_leaf_hash);
   }
 };
 

@@ -17,7 +17,7 @@ check_rc "valid" 0 "$slog" inclusion --index 0 --size 1 --leaf $h --root $h
 check_rc "invalid" 1 "$slog" inclusion --index 1 --size 1 --leaf $h --root $h
 check_rc "usage" 2 "$slog" inclusion --index 0
 check_rc "no command" 2 "$slog"
-for c in inclusion consistency key-history note checkpoint commitment coniks samples; do check_rc "help $c" 0 "$slog" $c --help; done
+for c in inclusion consistency key-history note checkpoint commitment coniks policy samples; do check_rc "help $c" 0 "$slog" $c --help; done
 printf 'inclusion --index 0 --size 1 --leaf %s --root %s\nexpect: invalid: nope\n' $h $h > "$tmp/x.sample"
 check_rc "failing sample" 1 "$slog" samples "$tmp"
 echo "$passed passed, $failed failed"

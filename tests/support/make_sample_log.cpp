@@ -1,8 +1,9 @@
 // Writes the signed sample data that `slog samples` verifies: a transparency
 // log of key-history entries with checkpoints at sizes 5 and 12, signed by the
 // log's Ed25519 key and co-signed by a composite ML-DSA-65 + Ed25519 key; a
-// CONIKS directory with lookup and absence proofs; and the .sample files that
-// check them. Everything is deterministic, so a rerun reproduces the committed
+// CONIKS directory with lookup and absence proofs; signed namespace policies
+// (a CONIKS and a KEYTRANS namespace, each a genesis policy and its
+// successor, and a tampered copy); and the .sample files that check them. Everything is deterministic, so a rerun reproduces the committed
 // files byte for byte.
 //
 // Usage: make_sample_log SAMPLES_DIR
@@ -16,6 +17,7 @@
 
 #include "coniks_tree.h"
 #include "notes.h"
+#include "policies.h"
 #include "rfc6962_tree.h"
 
 namespace {
@@ -116,6 +118,59 @@ void write_coniks_samples(const std::filesystem::path& dir) {
             "\nexpect: invalid: commitment did not open to the claimed value\n");
 }
 
+// The posture lines `slog policy` prints, with both hashes recomputed here.
+std::string posture_lines(const test_support::PolicyFields& f) {
+  const Bytes canonical = test_support::canonical_policy_record(f);
+  const char* suites[] = {"", "Hybrid", "HybridMatched", "PureCnsa2"};
+  const char* kt = f.keytrans == 1 ? "Kt128Sha256P256" : f.keytrans == 2 ? "Kt128Sha256Ed25519" : "SilvantropeHybridExp";
+  std::string out = "expect: valid\n";
+  for (const std::string& line :
+       {"namespace: " + f.ns, "policy_schema_version: " + std::to_string(f.schema),
+        std::string("security_level: ") + (f.level == 3 ? "Cat3" : "Cat5"), std::string("checkpoint_suite: ") + suites[f.suite],
+        std::string("commitment_hash: ") + (f.hash == 1 ? "Sha3_256" : "Sha3_512"), std::string("vrf_mode: Classical"),
+        std::string("directory_mode: ") + (f.mode == 1 ? "Coniks" : "Keytrans"), std::string("keytrans_suite: ") + kt,
+        "effective_from: " + std::to_string(f.effective_from), "created_at: " + std::to_string(f.created_at),
+        "policy_hash: " + hex(test_support::sha3_512_with_context(test_support::policy_label(f), canonical)),
+        "rfc6962_leaf_hash: " + hex(test_support::leaf_hash(canonical))}) {
+    out += "expect: " + line + "\n";
+  }
+  return out;
+}
+
+void write_policy_samples(const std::filesystem::path& dir) {
+  std::filesystem::create_directories(dir / "policy");
+  const test_support::SchemeSigner signer(test_support::SchemeType::Ed448MlDsa65, 2029);
+  test_support::PolicyFields coniks;
+  coniks.ns = "chat.silvantrope.example", coniks.level = 3, coniks.suite = 1, coniks.hash = 1;
+  test_support::PolicyFields keytrans = test_support::PolicyFields::keytrans_p256();
+  keytrans.ns = "kt.silvantrope.example", keytrans.suite = 3;
+  const auto successor = [](test_support::PolicyFields f, uint8_t suite) {
+    f.prev = test_support::sha3_512_with_context(test_support::policy_label(f), test_support::canonical_policy_record(f));
+    f.level = 5, f.hash = 2, f.suite = suite, f.effective_from = 4096, f.created_at += 86400000;
+    return f;
+  };
+  const std::pair<std::string, test_support::PolicyFields> policies[] = {
+      {"coniks-genesis", coniks}, {"coniks-successor", successor(coniks, 2)},
+      {"keytrans-genesis", keytrans}, {"keytrans-successor", successor(keytrans, 2)}};
+  for (const auto& [name, f] : policies) {
+    const Bytes envelope = test_support::signed_policy(f, signer);
+    write(dir / ("policy/" + name + ".policy"), std::string(envelope.begin(), envelope.end()));
+    write(dir / ("policy-" + name + ".sample"),
+          "# The posture a signed " + name + " policy declares, with its policy hash (what a\n"
+          "# successor's prev_policy_hash names) and its RFC 6962 leaf hash in the policy log.\n"
+          "policy --envelope policy/" + name + ".policy\n" + posture_lines(f));
+  }
+  test_support::PolicyFields moved = policies[1].second;
+  moved.effective_from = 0;
+  const Bytes tampered = test_support::policy_envelope(test_support::policy_record(moved), signer.public_key(),
+      signer.sign(test_support::policy_label(policies[1].second), test_support::canonical_policy_record(policies[1].second)));
+  write(dir / "policy/coniks-tampered.policy", std::string(tampered.begin(), tampered.end()));
+  write(dir / "policy-coniks-tampered.sample",
+        "# The successor with effective_from moved back to 0 after signing.\n"
+        "policy --envelope policy/coniks-tampered.policy\n"
+        "expect: invalid: invalid signature for known key \"" + coniks.ns + "/namespace-policy\" (key id 00000000)\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -182,5 +237,6 @@ int main(int argc, char** argv) {
         "checkpoint --note log/checkpoint-12.note --key " + stranger.verifier_key() + "\n"
         "expect: invalid: note has no verifiable signature from a trusted key\n");
   write_coniks_samples(dir);
+  write_policy_samples(dir);
   return 0;
 }

@@ -50,6 +50,7 @@ class SchemeSigner {
   Bytes public_key() const { return join_scheme_bytes(type_, public_); }
   Bytes sign(std::string_view ctx, const Bytes& message) const { return join_scheme_bytes(type_, sign_components(ctx, message)); }
   SchemeParts sign_components(std::string_view ctx, const Bytes& message) const;
+  const SchemeParts& public_components() const { return public_; }
 
  private:
   SchemeType type_;

@@ -337,4 +337,84 @@ inline Outcome coniks_verify_absence(const std::string& ns, const Bytes& vrf_pub
   return outcome(st);
 }
 
+// The six enumerations of PolicyPosture, by their 1-based wire index.
+inline const char* enum_name(const std::vector<const char*>& names, int32_t index) {
+  return index >= 1 && size_t(index) <= names.size() ? names[size_t(index) - 1] : "?";
+}
+inline const std::vector<const char*> kSecurityLevels = {"Cat3", "Cat5"};
+inline const std::vector<const char*> kCheckpointSuites = {"Hybrid", "HybridMatched", "PureCnsa2"};
+inline const std::vector<const char*> kCommitmentHashes = {"Sha3_256", "Sha3_512"};
+inline const std::vector<const char*> kVrfModes = {"Classical", "HybridOutput", "PurePqExperimental"};
+inline const std::vector<const char*> kDirectoryModes = {"Coniks", "Keytrans"};
+inline const std::vector<const char*> kKeytransSuites = {"SilvantropeHybridExp", "Kt128Sha256Ed25519",
+                                                         "Kt128Sha256P256"};
+
+struct PolicyPosture {
+  std::string namespace_;
+  uint32_t policy_schema_version = 0;
+  int32_t security_level = 0, checkpoint_suite = 0, commitment_hash = 0, vrf_mode = 0,
+          directory_mode = 0, keytrans_suite = 0;
+  uint64_t effective_from = 0, created_at = 0;
+  Bytes policy_hash, rfc6962_leaf_hash;
+};
+
+inline PolicyPosture take_policy_posture(RustBuffer b) {
+  const Bytes raw = contents(b);
+  free_buffer(b);
+  Decoder d(raw);
+  PolicyPosture p;
+  p.namespace_ = d.string();
+  p.policy_schema_version = d.u32();
+  for (int32_t* e : {&p.security_level, &p.checkpoint_suite, &p.commitment_hash, &p.vrf_mode,
+                     &p.directory_mode, &p.keytrans_suite}) {
+    *e = static_cast<int32_t>(d.u32());
+  }
+  p.effective_from = d.u64();
+  p.created_at = d.u64();
+  p.policy_hash = d.byte_list();
+  p.rfc6962_leaf_hash = d.byte_list();
+  d.finish();
+  return p;
+}
+
+inline Outcome signed_policy_verify(const Bytes& envelope, PolicyPosture& posture) {
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_signed_policy_verify(byte_list(envelope), &st);
+  Outcome o = outcome(st);
+  if (o.ok()) posture = take_policy_posture(r);
+  return o;
+}
+
+inline Outcome policy_enforce_checkpoint_signing_key(const Bytes& envelope, std::string_view key) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_policy_enforce_checkpoint_signing_key(byte_list(envelope), text(key), &st);
+  return outcome(st);
+}
+
+inline Outcome policy_enforce_checkpoint_signature(const Bytes& envelope, std::string_view signature) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_policy_enforce_checkpoint_signature(byte_list(envelope), text(signature), &st);
+  return outcome(st);
+}
+
+inline Outcome policy_enforce_vrf_suite_id(const Bytes& envelope, uint8_t observed_suite_id) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_policy_enforce_vrf_suite_id(byte_list(envelope), observed_suite_id, &st);
+  return outcome(st);
+}
+
+// observed: the CommitmentHash index as sent, so that a caller can send any.
+inline Outcome policy_enforce_commitment_hash(const Bytes& envelope, int32_t observed) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_policy_enforce_commitment_hash(byte_list(envelope),
+                                                                make_buffer(Encoder().i32(observed).bytes()), &st);
+  return outcome(st);
+}
+
+inline Outcome policy_enforce_directory_backend(const Bytes& envelope, uint16_t observed_backend_id) {
+  RustCallStatus st{};
+  uniffi_silvantrope_log_fn_func_policy_enforce_directory_backend(byte_list(envelope), observed_backend_id, &st);
+  return outcome(st);
+}
+
 }  // namespace slog_client

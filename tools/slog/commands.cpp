@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <climits>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -31,6 +32,7 @@ const char* kUsage =
     "  checkpoint    verify a signed checkpoint, and proofs against it\n"
     "  commitment    check that a commitment opens to a value\n"
     "  coniks        verify a CONIKS directory lookup or absence proof\n"
+    "  policy        verify a signed namespace policy, or check observations against it\n"
     "  samples       verify every sample in a directory (default: samples)\n"
     "\n"
     "Every command takes --json for machine-readable output and --help.\n"
@@ -98,6 +100,26 @@ const char* kConiksHelp =
     "root is --root and prints its value; absence verifies that it is not.\n"
     "The VRF key (32 bytes) maps the identity to its place in the tree. A proof\n"
     "file holds the proof in hex (whitespace is ignored).\n";
+
+const char* kPolicyHelp =
+    "usage: slog policy (--envelope FILE | --envelope-hex HEX) [--json]\n"
+    "       slog policy (--envelope FILE | --envelope-hex HEX)\n"
+    "                   [--expect-key TOKEN | --expect-key-file FILE]\n"
+    "                   [--expect-signature TOKEN | --expect-signature-file FILE]\n"
+    "                   [--expect-vrf-suite ID] [--expect-commitment-hash Sha3_256|Sha3_512|INDEX]\n"
+    "                   [--expect-backend ID] [--json]\n"
+    "\n"
+    "Verifies a SignedPolicy envelope (a file of its raw bytes) and prints the\n"
+    "posture it declares, with the policy hash and the RFC 6962 leaf hash.\n"
+    "The signature only shows that the envelope is consistent under the key it\n"
+    "carries: trust the policy once its leaf hash is in a policy log you trust.\n"
+    "\n"
+    "With --expect-* options, checks what was observed in the namespace's\n"
+    "traffic against the declared posture instead, in the order above, and\n"
+    "reports the first mismatch: a checkpoint key or signature token (a FILE\n"
+    "holds the token text), a VRF suite id, a commitment hash (by name, or any\n"
+    "CommitmentHash index as sent on the wire), a directory backend id\n"
+    "(0x0001 CONIKS, 0xf004 KEYTRANS). IDs are decimal or 0x-prefixed hex.\n";
 
 const char* kSamplesHelp =
     "usage: slog samples [DIR] [--json]\n"
@@ -312,6 +334,105 @@ Verdict coniks(const std::vector<std::string>& args) {
   return {0, value.empty() ? "valid: empty value" : "valid: value " + slog_client::hex(value), false};
 }
 
+// A decimal or 0x-prefixed hexadecimal id no larger than max.
+uint64_t id_argument(const Options& opt, const std::string& name, uint64_t max) {
+  const std::string s = opt.text(name);
+  const bool is_hex = s.rfind("0x", 0) == 0;
+  const std::string digits = is_hex ? s.substr(2) : s;
+  const char* allowed = is_hex ? "0123456789abcdefABCDEF" : "0123456789";
+  if (digits.empty() || digits.size() > 8 || digits.find_first_not_of(allowed) != std::string::npos ||
+      std::stoull(digits, nullptr, is_hex ? 16 : 10) > max) {
+    throw UsageError("--" + name + " must be an id from 0 to " + std::to_string(max) + ", got '" + s + "'");
+  }
+  return std::stoull(digits, nullptr, is_hex ? 16 : 10);
+}
+
+// Sha3_256 and Sha3_512 by name; anything else as a raw signed index.
+int32_t commitment_hash_argument(const Options& opt) {
+  const std::string s = opt.text("expect-commitment-hash");
+  for (size_t i = 0; i < slog_client::kCommitmentHashes.size(); ++i) {
+    if (s == slog_client::kCommitmentHashes[i]) return static_cast<int32_t>(i + 1);
+  }
+  try {
+    size_t used = 0;
+    const long v = std::stol(s, &used, 10);
+    if (used == s.size() && v >= INT32_MIN && v <= INT32_MAX) return static_cast<int32_t>(v);
+  } catch (const std::logic_error&) {
+  }
+  throw UsageError("--expect-commitment-hash must be Sha3_256, Sha3_512 or an index, got '" + s + "'");
+}
+
+std::string describe_posture(const slog_client::PolicyPosture& p, bool json) {
+  using namespace slog_client;
+  const std::vector<std::pair<std::string, std::string>> fields = {
+      {"namespace", p.namespace_},
+      {"policy_schema_version", std::to_string(p.policy_schema_version)},
+      {"security_level", enum_name(kSecurityLevels, p.security_level)},
+      {"checkpoint_suite", enum_name(kCheckpointSuites, p.checkpoint_suite)},
+      {"commitment_hash", enum_name(kCommitmentHashes, p.commitment_hash)},
+      {"vrf_mode", enum_name(kVrfModes, p.vrf_mode)},
+      {"directory_mode", enum_name(kDirectoryModes, p.directory_mode)},
+      {"keytrans_suite", enum_name(kKeytransSuites, p.keytrans_suite)},
+      {"effective_from", std::to_string(p.effective_from)},
+      {"created_at", std::to_string(p.created_at)},
+      {"policy_hash", hex(p.policy_hash)},
+      {"rfc6962_leaf_hash", hex(p.rfc6962_leaf_hash)},
+  };
+  std::string out;
+  for (const auto& [name, value] : fields) {
+    const bool number = name == "policy_schema_version" || name == "effective_from" || name == "created_at";
+    out += json ? ",\"" + name + "\":" + (number ? value : json_string(value)) : "\n" + name + ": " + value;
+  }
+  return out;
+}
+
+Verdict policy(const std::vector<std::string>& args) {
+  Options opt(args, {"envelope", "envelope-hex", "expect-key", "expect-key-file", "expect-signature",
+                     "expect-signature-file", "expect-vrf-suite", "expect-commitment-hash", "expect-backend"});
+  if (opt.help()) return help(kPolicyHelp);
+  if (opt.has("envelope") == opt.has("envelope-hex")) throw UsageError("policy needs one of --envelope, --envelope-hex");
+  const std::string raw = opt.has("envelope") ? opt.file("envelope") : std::string();
+  const Bytes envelope = opt.has("envelope") ? Bytes(raw.begin(), raw.end()) : opt.hex("envelope-hex");
+
+  // Every observation, read before any call so that a usage error comes first.
+  std::vector<std::function<Outcome()>> checks;
+  for (const char* kind : {"key", "signature"}) {
+    const std::string name = std::string("expect-") + kind;
+    if (opt.has(name) && opt.has(name + "-file")) throw UsageError("--" + name + " and --" + name + "-file exclude each other");
+    if (!opt.has(name) && !opt.has(name + "-file")) continue;
+    const std::string token = opt.has(name) ? opt.text(name) : opt.file(name + "-file");
+    checks.push_back([&envelope, token, key = name == "expect-key"] {
+      return key ? slog_client::policy_enforce_checkpoint_signing_key(envelope, token)
+                 : slog_client::policy_enforce_checkpoint_signature(envelope, token);
+    });
+  }
+  if (opt.has("expect-vrf-suite")) {
+    const auto id = static_cast<uint8_t>(id_argument(opt, "expect-vrf-suite", 0xff));
+    checks.push_back([&envelope, id] { return slog_client::policy_enforce_vrf_suite_id(envelope, id); });
+  }
+  if (opt.has("expect-commitment-hash")) {
+    const int32_t index = commitment_hash_argument(opt);
+    checks.push_back([&envelope, index] { return slog_client::policy_enforce_commitment_hash(envelope, index); });
+  }
+  if (opt.has("expect-backend")) {
+    const auto id = static_cast<uint16_t>(id_argument(opt, "expect-backend", 0xffff));
+    checks.push_back([&envelope, id] { return slog_client::policy_enforce_directory_backend(envelope, id); });
+  }
+  if (!checks.empty()) {
+    Outcome o;
+    for (const auto& check : checks) {
+      if (!(o = check()).ok()) break;
+    }
+    return verdict("policy", o, opt.json());
+  }
+
+  slog_client::PolicyPosture posture;
+  Outcome o = slog_client::signed_policy_verify(envelope, posture);
+  if (!o.ok()) return verdict("policy", o, opt.json());
+  if (opt.json()) return {0, "{\"command\":\"policy\",\"valid\":true" + describe_posture(posture, true) + "}", true};
+  return {0, "valid" + describe_posture(posture, false), false};
+}
+
 Verdict samples(const std::vector<std::string>& args) {
   Options opt(args, {});
   if (opt.help()) return help(kSamplesHelp);
@@ -414,6 +535,7 @@ Verdict run(const std::vector<std::string>& args) {
       {"checkpoint", checkpoint},
       {"commitment", commitment},
       {"coniks", coniks},
+      {"policy", policy},
       {"samples", samples},
   };
   const bool json = std::find(args.begin(), args.end(), "--json") != args.end();

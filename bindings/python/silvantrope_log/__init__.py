@@ -1,5 +1,5 @@
 """Python bindings for silvantrope_log, the verification library for
-transparency logs, commitments and CONIKS directories.
+transparency logs, commitments, CONIKS directories and namespace policies.
 
 Every function either returns its result or raises VerifyError.Verification
 with the library's message; InternalError means the library or the boundary
@@ -11,12 +11,14 @@ finds it.
 
 from __future__ import annotations
 
+import enum
 from dataclasses import dataclass
 
 from ._ffi import (
     InternalError,
     VerifyError,
     _call_raw,
+    _Enum,
     _export,
     _Record,
     _UniffiConverterBytes as _Bytes,
@@ -24,12 +26,21 @@ from ._ffi import (
     _UniffiConverterSequenceBytes as _BytesList,
     _UniffiConverterSequenceString as _StringList,
     _UniffiConverterString as _String,
+    _UniffiConverterUInt8 as _U8,
+    _UniffiConverterUInt16 as _U16,
     _UniffiConverterUInt32 as _U32,
     _UniffiConverterUInt64 as _U64,
 )
 
 __all__ = [
     "CheckpointHead",
+    "PolicyPosture",
+    "SecurityLevel",
+    "CheckpointSuite",
+    "CommitmentHash",
+    "VrfMode",
+    "DirectoryMode",
+    "KeytransSuite",
     "InternalError",
     "VerifyError",
     "verify_inclusion",
@@ -46,6 +57,12 @@ __all__ = [
     "verify_commitment",
     "coniks_verify_lookup",
     "coniks_verify_absence",
+    "signed_policy_verify",
+    "policy_enforce_checkpoint_signing_key",
+    "policy_enforce_checkpoint_signature",
+    "policy_enforce_vrf_suite_id",
+    "policy_enforce_commitment_hash",
+    "policy_enforce_directory_backend",
 ]
 
 _KEY_HISTORY_ENTRY = (_U64, _U64, _Bytes, _Bytes, _Bytes, _OptionalBytes)
@@ -207,3 +224,115 @@ def coniks_verify_absence(
     """Verifies an absence proof: that the directory of namespace, whose VRF
     public key is vrf_public (32 bytes) and whose root is root (64 bytes),
     holds no value for identity."""
+
+
+# --- Namespace policies ------------------------------------------------------
+
+
+class SecurityLevel(enum.Enum):
+    """NIST-style security category a namespace declares."""
+
+    Cat3 = 1
+    Cat5 = 2
+
+
+class CheckpointSuite(enum.Enum):
+    """The checkpoint-signing posture a namespace declares."""
+
+    Hybrid = 1
+    HybridMatched = 2
+    PureCnsa2 = 3
+
+
+class CommitmentHash(enum.Enum):
+    """The commitment hash parameter a namespace declares."""
+
+    Sha3_256 = 1
+    Sha3_512 = 2
+
+
+class VrfMode(enum.Enum):
+    """The CONIKS VRF mode a namespace declares."""
+
+    Classical = 1
+    HybridOutput = 2
+    PurePqExperimental = 3
+
+
+class DirectoryMode(enum.Enum):
+    """The directory backend a namespace declares."""
+
+    Coniks = 1
+    Keytrans = 2
+
+
+class KeytransSuite(enum.Enum):
+    """The KEYTRANS suite a namespace declares (meaningful only with
+    DirectoryMode.Keytrans)."""
+
+    SilvantropeHybridExp = 1
+    Kt128Sha256Ed25519 = 2
+    Kt128Sha256P256 = 3
+
+
+@dataclass(frozen=True)
+class PolicyPosture:
+    """The verified declared posture of a namespace policy, with its 64-byte
+    canonical policy hash and its 32-byte RFC 6962 leaf hash."""
+
+    namespace: str
+    policy_schema_version: int
+    security_level: SecurityLevel
+    checkpoint_suite: CheckpointSuite
+    commitment_hash: CommitmentHash
+    vrf_mode: VrfMode
+    directory_mode: DirectoryMode
+    keytrans_suite: KeytransSuite
+    effective_from: int
+    created_at: int
+    policy_hash: bytes
+    rfc6962_leaf_hash: bytes
+
+
+_CommitmentHash = _Enum(CommitmentHash)
+_PolicyPosture = _Record(
+    PolicyPosture, _String, _U32, _Enum(SecurityLevel), _Enum(CheckpointSuite), _CommitmentHash,
+    _Enum(VrfMode), _Enum(DirectoryMode), _Enum(KeytransSuite), _U64, _U64, _Bytes, _Bytes,
+)
+
+
+@_export(_PolicyPosture, _Bytes)
+def signed_policy_verify(envelope: bytes) -> PolicyPosture:
+    """Verifies a SignedPolicy envelope and returns the posture it declares.
+    The signature is checked with the key the envelope carries; trust that
+    key only once rfc6962_leaf_hash is in a policy log you already trust."""
+
+
+@_export(None, _Bytes, _String)
+def policy_enforce_checkpoint_signing_key(envelope: bytes, public_key: str) -> None:
+    """Verifies the envelope, then that the checkpoint public-key token has
+    the declared checkpoint suite and security level."""
+
+
+@_export(None, _Bytes, _String)
+def policy_enforce_checkpoint_signature(envelope: bytes, signature: str) -> None:
+    """Verifies the envelope, then that the checkpoint signature token has
+    the declared checkpoint suite and security level (it is not verified)."""
+
+
+@_export(None, _Bytes, _U8)
+def policy_enforce_vrf_suite_id(envelope: bytes, observed_suite_id: int) -> None:
+    """Verifies the envelope, then that the observed VRF suite byte is that
+    of the declared VRF mode (0x03 for Classical)."""
+
+
+@_export(None, _Bytes, _CommitmentHash)
+def policy_enforce_commitment_hash(envelope: bytes, observed: CommitmentHash) -> None:
+    """Verifies the envelope, then that the observed commitment hash is the
+    declared one."""
+
+
+@_export(None, _Bytes, _U16)
+def policy_enforce_directory_backend(envelope: bytes, observed_backend_id: int) -> None:
+    """Verifies the envelope, then that the observed directory backend id is
+    the declared one (0x0001 CONIKS, 0xF004 KEYTRANS)."""

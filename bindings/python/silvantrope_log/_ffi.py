@@ -312,6 +312,18 @@ class _UInt32(_UInt64):
     _FORMAT = ">I"
 
 
+class _UInt16(_UInt64):
+    ffi_type = ctypes.c_uint16
+    CLASS_NAME, VALUE_MIN, VALUE_MAX = "u16", 0, 2**16
+    _FORMAT = ">H"
+
+
+class _UInt8(_UInt64):
+    ffi_type = ctypes.c_uint8
+    CLASS_NAME, VALUE_MIN, VALUE_MAX = "u8", 0, 2**8
+    _FORMAT = ">B"
+
+
 class _RustBufferConverter:
     """A value carried in a RustBuffer as its serialization."""
 
@@ -439,6 +451,30 @@ class _Record(_RustBufferConverter):
         return self.cls(**{name: conv.read(stream) for name, conv in self.fields})
 
 
+class _Enum(_RustBufferConverter):
+    """An enumeration without fields: its 1-based variant index as an i32.
+    The Python enum's values are those indexes."""
+
+    def __init__(self, cls):
+        self.cls = cls
+
+    def check_lower(self, value):
+        if not isinstance(value, self.cls):
+            raise TypeError(f"{self.cls.__name__} is required, not '{type(value).__name__}'")
+
+    def write(self, value, out):
+        out += struct.pack(">i", value.value)
+
+    def read(self, stream):
+        index = stream.read_i32()
+        try:
+            return self.cls(index)
+        except ValueError:
+            raise InternalError(f"Invalid {self.cls.__name__} enum value: {index}") from None
+
+
+_UniffiConverterUInt8 = _UInt8()
+_UniffiConverterUInt16 = _UInt16()
 _UniffiConverterUInt32 = _UInt32()
 _UniffiConverterUInt64 = _UInt64()
 _UniffiConverterBytes = _Bytes()

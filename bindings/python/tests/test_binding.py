@@ -41,6 +41,8 @@ CANON = struct.pack(">IQQ", 1, *ENTRY[:2]) + b"".join(enc(f) for f in ENTRY[2:])
 HEAD = sl.CheckpointHead(origin="пример/лог", size=2**64 - 1, root=ROOT3, extensions=["ä ✓", "x-2"])
 HEAD_WIRE = enc("пример/лог".encode()) + struct.pack(">Q", 2**64 - 1) + enc(ROOT3) + i32(2) + enc("ä ✓".encode()) + enc(b"x-2")
 COMMIT = ("ctx/commit/v1", ctx_hash("ctx/commit/v1", bytes(range(32)) + b"value"), memoryview(b"value"), bytearray(range(32)))
+POLICY = pathlib.Path(__file__).resolve().parents[3].joinpath("samples", "policy", "coniks-genesis.policy").read_bytes()
+RECORD = POLICY[8:8 + struct.unpack(">I", POLICY[4:8])[0]]  # format 1: canonical as sent
 V = sl.VerifyError.Verification
 ROOT_MISMATCH = V("root mismatch: recomputed root does not match the expected root")
 CALLS = [  # every export, with its result or the VerifyError it raises
@@ -62,6 +64,20 @@ CALLS = [  # every export, with its result or the VerifyError it raises
     (sl.verify_commitment, COMMIT, None),
     (sl.coniks_verify_lookup, coniks("coniks-lookup-alice.sample"), b"x25519:8f2a...;mlkem768:41c0..."),
     (sl.coniks_verify_absence, coniks("coniks-absence-mallory.sample"), None),
+    (sl.signed_policy_verify, (POLICY,), sl.PolicyPosture(
+        "chat.silvantrope.example", 1, sl.SecurityLevel.Cat3, sl.CheckpointSuite.Hybrid, sl.CommitmentHash.Sha3_256,
+        sl.VrfMode.Classical, sl.DirectoryMode.Coniks, sl.KeytransSuite.SilvantropeHybridExp, 0, 1767225600000,
+        ctx_hash("chat.silvantrope.example/namespace-policy/v1", RECORD), H(b"\0", RECORD))),
+    (sl.signed_policy_verify, (POLICY[:-1] + bytes([POLICY[-1] ^ 1]),),
+     V('invalid signature for known key "chat.silvantrope.example/namespace-policy" (key id 00000000)')),
+    (sl.policy_enforce_checkpoint_signing_key, (POLICY, base64.b64encode(b"\2" + bytes(1984)).decode()), None),
+    (sl.policy_enforce_checkpoint_signature, (POLICY, base64.b64encode(b"\1" + bytes(2484)).decode()),
+     V("posture mismatch: declared Hybrid/Cat3, observed Hybrid/Cat2")),
+    (sl.policy_enforce_vrf_suite_id, (POLICY, 255), V("posture mismatch: declared vrf_mode Classical (suite_id 0x03), observed vrf suite_id 0xff")),
+    (sl.policy_enforce_commitment_hash, (POLICY, sl.CommitmentHash.Sha3_512),
+     V("posture mismatch: declared commitment_hash Sha3_256, observed commitment_hash Sha3_512")),
+    (sl.policy_enforce_directory_backend, (POLICY, 0xF004),
+     V("posture mismatch: declared directory_mode Coniks (backend 0x0001), observed directory backend 0xf004")),
 ]
 
 
@@ -135,7 +151,8 @@ class BindingTest(unittest.TestCase):
     def test_lowering_failures(self):  # bad arguments refused before allocating, tried on the first export in CALLS taking them
         for name, value, exc in [("index", -1, ValueError), ("size", 2**64, ValueError), ("size", 1.0, TypeError), ("leaf_hash", "ab", TypeError),
                                  ("proof", b"ab", TypeError), ("proof", ["ab"], TypeError), ("note_text", b"x", TypeError),
-                                 ("vkeys", "k", TypeError), ("vkeys", [b"k"], TypeError), ("prev_entry_hash", "ab", TypeError)]:
+                                 ("vkeys", "k", TypeError), ("vkeys", [b"k"], TypeError), ("prev_entry_hash", "ab", TypeError),
+                                 ("observed_suite_id", 256, ValueError), ("observed_backend_id", -1, ValueError), ("observed", 2, TypeError)]:
             fn, good = next((f, dict(zip(inspect.signature(f).parameters, a))) for f, a, _ in CALLS if name in inspect.signature(f).parameters)
             with self.subTest(fn.__name__, arg=name, value=value), self.assertRaisesRegex(exc, f"^{fn.__name__}\\(\\) argument '{name}'"):
                 with mock.patch.object(_ffi, "_rustbuffer_from_bytes", side_effect=AssertionError("allocated")):

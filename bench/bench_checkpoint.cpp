@@ -43,7 +43,7 @@ struct Fixture {
 
   Fixture() {
     for (int i = 0; i < 20; ++i) proof.push_back(test_support::sha256({static_cast<uint8_t>(i)}));
-    root = test_support::leftmost_root(leaf, proof);
+    root = bench::leftmost_root(leaf, proof);
     body = test_support::checkpoint_body("log.example/bench", uint64_t{1} << 20, root);
   }
 };

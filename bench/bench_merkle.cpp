@@ -35,7 +35,7 @@ void BM_VerifyInclusion(benchmark::State& state) {
   const int length = static_cast<int>(state.range(0));
   const Bytes leaf = test_support::leaf_hash({1, 2, 3});
   const std::vector<Bytes> proof = proof_of(length);
-  const Bytes root = test_support::leftmost_root(leaf, proof);
+  const Bytes root = bench::leftmost_root(leaf, proof);
   const uint64_t size = uint64_t{1} << length;
 
   run_batched(
@@ -53,7 +53,7 @@ void BM_VerifyConsistency(benchmark::State& state) {
   const int length = static_cast<int>(state.range(0));
   const Bytes root1 = test_support::leaf_hash({9});
   const std::vector<Bytes> proof = proof_of(length);
-  const Bytes root2 = test_support::leftmost_root(root1, proof);
+  const Bytes root2 = bench::leftmost_root(root1, proof);
 
   const uint64_t size2 = uint64_t{1} << length;
   run_batched(

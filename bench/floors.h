@@ -41,4 +41,15 @@ class NodeHashFloor {
   uint8_t seed_[32] = {};
 };
 
+// The root a proof for leaf 0 of a perfect tree verifies against.
+inline std::vector<uint8_t> leftmost_root(std::vector<uint8_t> root, const std::vector<std::vector<uint8_t>>& proof) {
+  for (const auto& p : proof) {
+    std::vector<uint8_t> m{0x01};
+    m.insert(m.end(), root.begin(), root.end());
+    m.insert(m.end(), p.begin(), p.end());
+    EVP_Digest(m.data(), m.size(), root.data(), nullptr, EVP_sha256(), nullptr);
+  }
+  return root;
+}
+
 }  // namespace bench

@@ -161,7 +161,7 @@ sample("key-history-in-log", "The second entry is leaf 1 of a three-leaf Layer-0
 
 
 def write_all():
-    # The signed-log samples come from tests/support/make_sample_log.cpp.
+    # The signed-log samples come from samples/make_sample_log.cpp.
     for old in os.listdir(HERE):
         if old.endswith(".sample") and old.startswith(("rfc6962-", "key-history-")):
             os.remove(os.path.join(HERE, old))

@@ -37,12 +37,6 @@ Bytes node_hash(const Bytes& left, const Bytes& right) {
   return sha256(m);
 }
 
-Bytes leftmost_root(const Bytes& leaf, const std::vector<Bytes>& proof) {
-  Bytes r = leaf;
-  for (const Bytes& p : proof) r = node_hash(r, p);
-  return r;
-}
-
 std::vector<Bytes> reference_leaves() {
   return {{}, {0x00}, {0x10}, {0x20, 0x21}, {0x30, 0x31}, {0x40, 0x41, 0x42, 0x43},
           {0x50, 0x51, 0x52, 0x53, 0x54, 0x55, 0x56, 0x57},

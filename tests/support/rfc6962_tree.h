@@ -15,8 +15,6 @@ using Bytes = std::vector<uint8_t>;
 Bytes sha256(const Bytes& data);
 Bytes leaf_hash(const Bytes& data);
 Bytes node_hash(const Bytes& left, const Bytes& right);
-// The root a proof for leaf 0 of a perfect tree verifies against.
-Bytes leftmost_root(const Bytes& leaf, const std::vector<Bytes>& proof);
 // The eight leaves of the RFC 6962 reference data set.
 std::vector<Bytes> reference_leaves();
 

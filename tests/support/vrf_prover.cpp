@@ -139,12 +139,19 @@ VrfProver VrfProver::with_gamma_torsion(int order) const {
   return p;
 }
 
+VrfProver VrfProver::with_zero_key() const {
+  VrfProver p = *this;
+  p.x_ = {};
+  p.y_ = identity();
+  return p;
+}
+
 Bytes VrfProver::prove(const Bytes& alpha) const {
   Point y;
   const Bytes pk = public_key();
   std::copy(pk.begin(), pk.end(), y.begin());
   const Point h = encode_to_curve(y, alpha);
-  const Point gamma_clean = mul(x_, h);
+  const Point gamma_clean = x_ == Scalar{} ? identity() : mul(x_, h);
   const Point gamma = add(gamma_clean, small_order_point(gamma_torsion_));
 
   // With torsion, the proof verifies only when c kills it; vary the nonce

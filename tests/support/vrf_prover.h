@@ -31,6 +31,9 @@ class VrfProver {
   VrfProver with_key_torsion(int order) const;
   // Proofs whose Gamma is Gamma + T, with T of the given order.
   VrfProver with_gamma_torsion(int order) const;
+  // A copy with the secret scalar 0: the key and Gamma are the identity, and
+  // the proofs would verify if small-order keys were not refused.
+  VrfProver with_zero_key() const;
 
  private:
   std::array<uint8_t, 32> x_{};       // secret scalar

@@ -11,6 +11,7 @@
 
 #include "abi_client.h"
 #include "batched.h"
+#include "floors.h"
 #include "policies.h"
 
 namespace {
@@ -40,16 +41,6 @@ void BM_SignedPolicyVerify(benchmark::State& state) {
       });
 }
 
-bool bare_openssl(const char* name, const Bytes& key, const Bytes& sig, const Bytes& message) {
-  EVP_PKEY* pkey = EVP_PKEY_new_raw_public_key_ex(nullptr, name, nullptr, key.data(), key.size());
-  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
-  const bool ok = EVP_DigestVerifyInit_ex(ctx, nullptr, nullptr, nullptr, nullptr, pkey, nullptr) == 1 &&
-                  EVP_DigestVerify(ctx, sig.data(), sig.size(), message.data(), message.size()) == 1;
-  EVP_MD_CTX_free(ctx);
-  EVP_PKEY_free(pkey);
-  return ok;
-}
-
 void BM_Floor(benchmark::State& state) {
   const Fixture& f = fixture(state.range(0));
   const Bytes framed = test_support::frame_message(test_support::policy_label(f.fields),
@@ -59,8 +50,8 @@ void BM_Floor(benchmark::State& state) {
   const auto& pub = f.signer.public_components();
   const bool composite = state.range(0) == 0x02;
   for (auto _ : state) {
-    const bool ok = (!composite || bare_openssl("ED25519", pub.classical, parts.classical, framed)) &&
-                    bare_openssl(composite ? "ML-DSA-65" : "ML-DSA-87", pub.mldsa, parts.mldsa, framed);
+    const bool ok = (!composite || bench::bare_openssl("ED25519", pub.classical, parts.classical, framed)) &&
+                    bench::bare_openssl(composite ? "ML-DSA-65" : "ML-DSA-87", pub.mldsa, parts.mldsa, framed);
     if (!ok) state.SkipWithError("floor did not verify");
   }
 }

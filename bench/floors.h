@@ -41,6 +41,19 @@ class NodeHashFloor {
   uint8_t seed_[32] = {};
 };
 
+// One signature verification through OpenSSL's EVP with every object made
+// anew, as a caller with nothing prepared would do it.
+inline bool bare_openssl(const char* name, const std::vector<uint8_t>& key, const std::vector<uint8_t>& sig,
+                         const std::vector<uint8_t>& message) {
+  EVP_PKEY* pkey = EVP_PKEY_new_raw_public_key_ex(nullptr, name, nullptr, key.data(), key.size());
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  const bool ok = EVP_DigestVerifyInit_ex(ctx, nullptr, nullptr, nullptr, nullptr, pkey, nullptr) == 1 &&
+                  EVP_DigestVerify(ctx, sig.data(), sig.size(), message.data(), message.size()) == 1;
+  EVP_MD_CTX_free(ctx);
+  EVP_PKEY_free(pkey);
+  return ok;
+}
+
 // The root a proof for leaf 0 of a perfect tree verifies against.
 inline std::vector<uint8_t> leftmost_root(std::vector<uint8_t> root, const std::vector<std::vector<uint8_t>>& proof) {
   for (const auto& p : proof) {

@@ -115,8 +115,8 @@ class Directory {
     Bytes prefix_root;
   };
 
-  Proof header(uint8_t kind, uint64_t entry) const;
-  Bytes prefix_value(const std::map<Bytes, Bytes>& keys) const;
+  Proof header(uint8_t kind, std::optional<uint64_t> entry) const;
+  std::vector<Bytes> log_leaves() const;
 
   Suite suite_;
   std::string context_;

@@ -164,6 +164,34 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_policy_enforce_commitmen
 SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_policy_enforce_directory_backend(
     RustBuffer envelope, uint16_t observed_backend_id, RustCallStatus* status);
 
+/* Key transparency (KEYTRANS) proofs against a combined-tree root. context:
+ * text (binds SilvantropeHybridExp commitments); vrf_public, root (32
+ * bytes), label, proof (one TLS-encoded search, fixed-version or monitor
+ * proof): byte lists. The exports without suite_id run under the
+ * experimental suite 0xF000 (SilvantropeHybridExp); the _suite ones take
+ * 0x0001 (KT_128_SHA256_P256), 0x0002 (KT_128_SHA256_Ed25519) or 0xF000.
+ * search and fixed_version return a SearchResult record: present (u8 0/1),
+ * then value (optional byte list: tag 0, or tag 1 and the bytes). */
+
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_search(
+    RustBuffer context, RustBuffer vrf_public, RustBuffer root, RustBuffer label, RustBuffer proof,
+    RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_fixed_version(
+    RustBuffer context, RustBuffer vrf_public, RustBuffer root, RustBuffer label, RustBuffer proof,
+    RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor(
+    RustBuffer context, RustBuffer vrf_public, RustBuffer root, RustBuffer label, RustBuffer proof,
+    RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_search_suite(
+    uint16_t suite_id, RustBuffer context, RustBuffer vrf_public, RustBuffer root, RustBuffer label,
+    RustBuffer proof, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_fixed_version_suite(
+    uint16_t suite_id, RustBuffer context, RustBuffer vrf_public, RustBuffer root, RustBuffer label,
+    RustBuffer proof, RustCallStatus* status);
+SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor_suite(
+    uint16_t suite_id, RustBuffer context, RustBuffer vrf_public, RustBuffer root, RustBuffer label,
+    RustBuffer proof, RustCallStatus* status);
+
 /* Interface checksums: bindings compare these with the values they were
  * generated with. */
 

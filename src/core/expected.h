@@ -72,3 +72,19 @@ class [[nodiscard]] Expected<void, E> {
 };
 
 }  // namespace silvantrope
+
+// The value of an Expected expression, or an early return of its error from
+// the enclosing function (a GNU statement expression; g++ and clang have it).
+#define SILVANTROPE_TRY(...)                                   \
+  ({                                                           \
+    auto silvantrope_try_ = (__VA_ARGS__);                     \
+    if (!silvantrope_try_) return std::move(silvantrope_try_).error(); \
+    std::move(*silvantrope_try_);                              \
+  })
+
+// The same for an Expected<void, E>.
+#define SILVANTROPE_CHECK(...)                                 \
+  do {                                                         \
+    auto silvantrope_check_ = (__VA_ARGS__);                   \
+    if (!silvantrope_check_) return std::move(silvantrope_check_).error(); \
+  } while (0)

@@ -4,6 +4,7 @@
 
 #include "checkpoint/checkpoint.h"
 #include "ffi/lower.h"
+#include "keytrans/verify.h"
 #include "policy/signed_policy.h"
 
 namespace silvantrope::ffi {
@@ -16,6 +17,15 @@ struct Lower<checkpoint::CheckpointHead> : LowerToBuffer<checkpoint::CheckpointH
     write_byte_list(w, h.root);
     write_length(w, h.extensions.size());
     for (const std::string& e : h.extensions) write_string(w, e);
+  }
+};
+
+// SearchResult: the presence flag, then the value as an optional byte list.
+template <>
+struct Lower<keytrans::SearchResult> : LowerToBuffer<keytrans::SearchResult> {
+  static void write(ByteWriter& w, const keytrans::SearchResult& r) {
+    w.u8(r.present ? 1 : 0).u8(r.value ? 1 : 0);
+    if (r.value) write_byte_list(w, *r.value);
   }
 };
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "policy/hex.h"
+#include "core/hex_id.h"
 #include "policy/signed_policy.h"
 #include "silvantrope-crypto/crypto_error.h"
 #include "silvantrope-crypto/sign.h"

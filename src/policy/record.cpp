@@ -9,7 +9,7 @@
 #include "core/byte_writer.h"
 #include "core/fault.h"
 #include "core/utf8.h"
-#include "policy/hex.h"
+#include "core/hex_id.h"
 #include "policy/reader.h"
 
 namespace silvantrope::policy {

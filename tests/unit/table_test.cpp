@@ -18,6 +18,10 @@
 #include "core/quote.h"
 #include "core/utf8.h"
 #include "encoding/base64.h"
+#include "keytrans/ladder.h"
+#include "keytrans/log_tree.h"
+#include "keytrans/proof.h"
+#include "keytrans/suite.h"
 #include "ffi/lift.h"
 #include "note/signed_note.h"
 #include "note/verifier_key.h"
@@ -82,6 +86,12 @@ template <class W>
 std::string lifted(const Args& a, std::function<std::string(const ffi::LiftValue<W>&)> render) {
   const Bytes buf = unhex(a[0]);
   return show(ffi::lift<W>(buf), render);
+}
+
+std::string ladder(const std::vector<uint64_t>& entries) {
+  std::string s = "ok ";
+  for (uint64_t e : entries) s += std::to_string(e) + ",";
+  return s.substr(0, s.size() - 1);
 }
 
 std::string join(const std::vector<std::string>& parts) {
@@ -168,6 +178,35 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
        [](const Args& a) {
          return lifted<ffi::wire::Enum<CommitmentHash>>(
              a, [](const auto& v) { return std::to_string(static_cast<int>(v)); });
+       }},
+      {"search_ladder", [](const Args& a) { return ladder(keytrans::search_ladder(std::stoul(a[0]))); }},
+      {"monitoring_ladder", [](const Args& a) { return ladder(keytrans::monitoring_ladder(std::stoul(a[0]))); }},
+      {"kt_decode",  // kind (search, fixed, monitor), Nc, proof: the decoded ladder's versions
+       [](const Args& a) {
+         const Bytes p = unhex(a[2]);
+         const size_t nc = std::stoul(a[1]);
+         auto versions = [](const auto& steps) {
+           std::vector<uint64_t> v;
+           for (const auto& s : steps) v.push_back(s.version);
+           return ladder(v).substr(3);
+         };
+         if (a[0] == "search") return show(keytrans::decode_search_proof(p, nc), [&](const auto& d) { return versions(d.ladder); });
+         if (a[0] == "fixed") return show(keytrans::decode_fixed_version_proof(p, nc), [](const auto& d) { return std::to_string(d.step.version); });
+         return show(keytrans::decode_monitor_proof(p, nc), [&](const auto& d) { return versions(d.ladder); });
+       }},
+      {"kt_log",  // entry index, tree size, timestamp, prefix root, elements, expected root
+       [](const Args& a) {
+         crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);
+         const Bytes prefix = unhex(a[3]), elements = unhex(a[4]);
+         auto r = keytrans::verify_log_inclusion(sha256, unhex(a[5]), std::stoull(a[0]), std::stoull(a[1]),
+                                                 std::stoull(a[2]), prefix, keytrans::HashList(elements));
+         return r ? "ok" : r.error().message();
+       }},
+      {"kt_commit",  // suite id, context, label, version, value, opening
+       [](const Args& a) {
+         auto ctx = keytrans::resolve_suite(std::stoul(a[0], nullptr, 16), as_bytes(a[1]), {});
+         if (!ctx) return ctx.error().message();
+         return show(keytrans::commit(*ctx, as_bytes(a[2]), std::stoul(a[3]), unhex(a[4]), unhex(a[5])), hex);
        }},
       {"lift_text", [](const Args& a) { return lifted<ffi::wire::Text>(a, [](const auto& v) { return hex(as_bytes(v)); }); }},
   };

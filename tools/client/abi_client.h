@@ -215,6 +215,10 @@ inline Outcome key_history(KeyHistoryOutput what, const KeyHistoryEntry& e,
 class Decoder {
  public:
   explicit Decoder(const Bytes& b) : b_(b) {}
+  uint8_t u8() {
+    need(1);
+    return b_[pos_++];
+  }
   uint32_t u32() {
     need(4);
     uint32_t v = be32(b_.data() + pos_);
@@ -335,6 +339,55 @@ inline Outcome coniks_verify_absence(const std::string& ns, const Bytes& vrf_pub
   uniffi_silvantrope_log_fn_func_coniks_verify_absence(text(ns), byte_list(vrf_public), byte_list(root),
                                                        byte_list(identity), byte_list(proof), &st);
   return outcome(st);
+}
+
+struct SearchResult {
+  bool present = false;
+  std::optional<Bytes> value;
+};
+
+inline SearchResult take_search_result(RustBuffer b) {
+  const Bytes raw = contents(b);
+  free_buffer(b);
+  Decoder d(raw);
+  SearchResult r;
+  r.present = d.u8() == 1;
+  if (d.u8() == 1) r.value = d.byte_list();
+  d.finish();
+  return r;
+}
+
+enum class KeytransProof { Search, FixedVersion, Monitor };
+
+// One KEYTRANS verification; without a suite id, the suite-less export.
+// result is filled for search and fixed-version proofs.
+inline Outcome keytrans_verify(KeytransProof kind, std::optional<uint16_t> suite_id, const std::string& context,
+                               const Bytes& vrf_public, const Bytes& root, const Bytes& label, const Bytes& proof,
+                               SearchResult& result) {
+  RustCallStatus st{};
+  RustBuffer args[] = {text(context), byte_list(vrf_public), byte_list(root), byte_list(label), byte_list(proof)};
+  RustBuffer r{0, 0, nullptr};
+  const uint16_t id = suite_id.value_or(0);
+  switch (kind) {
+    case KeytransProof::Search:
+      r = suite_id ? uniffi_silvantrope_log_fn_func_keytrans_verify_search_suite(id, args[0], args[1], args[2], args[3], args[4], &st)
+                   : uniffi_silvantrope_log_fn_func_keytrans_verify_search(args[0], args[1], args[2], args[3], args[4], &st);
+      break;
+    case KeytransProof::FixedVersion:
+      r = suite_id ? uniffi_silvantrope_log_fn_func_keytrans_verify_fixed_version_suite(id, args[0], args[1], args[2], args[3], args[4], &st)
+                   : uniffi_silvantrope_log_fn_func_keytrans_verify_fixed_version(args[0], args[1], args[2], args[3], args[4], &st);
+      break;
+    case KeytransProof::Monitor:
+      if (suite_id) {
+        uniffi_silvantrope_log_fn_func_keytrans_verify_monitor_suite(id, args[0], args[1], args[2], args[3], args[4], &st);
+      } else {
+        uniffi_silvantrope_log_fn_func_keytrans_verify_monitor(args[0], args[1], args[2], args[3], args[4], &st);
+      }
+      break;
+  }
+  Outcome o = outcome(st);
+  if (o.ok() && kind != KeytransProof::Monitor) result = take_search_result(r);
+  return o;
 }
 
 // The six enumerations of PolicyPosture, by their 1-based wire index.

@@ -8,6 +8,7 @@
 #include <fstream>
 #include <functional>
 #include <map>
+#include <optional>
 #include <sstream>
 
 #include "abi_client.h"
@@ -33,6 +34,7 @@ const char* kUsage =
     "  commitment    check that a commitment opens to a value\n"
     "  coniks        verify a CONIKS directory lookup or absence proof\n"
     "  policy        verify a signed namespace policy, or check observations against it\n"
+    "  keytrans      verify a KEYTRANS search, fixed-version or monitoring proof\n"
     "  samples       verify every sample in a directory (default: samples)\n"
     "\n"
     "Every command takes --json for machine-readable output and --help.\n"
@@ -120,6 +122,19 @@ const char* kPolicyHelp =
     "holds the token text), a VRF suite id, a commitment hash (by name, or any\n"
     "CommitmentHash index as sent on the wire), a directory backend id\n"
     "(0x0001 CONIKS, 0xf004 KEYTRANS). IDs are decimal or 0x-prefixed hex.\n";
+
+const char* kKeytransHelp =
+    "usage: slog keytrans search|fixed|monitor --context TEXT --vrf-public HEX --root HEX\n"
+    "                    (--label HEX | --label-text TEXT) (--proof HEX | --proof-file FILE)\n"
+    "                    [--suite ID] [--json]\n"
+    "\n"
+    "Verifies a KEYTRANS proof for the label against the 32-byte combined-tree\n"
+    "root: search prints the label's greatest version's value or that it is\n"
+    "absent, fixed prints the value of the version the proof shows (or absent),\n"
+    "monitor checks that the monitored version and its ladder are all present.\n"
+    "--suite is 0x0001 (KT_128_SHA256_P256), 0x0002 (KT_128_SHA256_Ed25519) or\n"
+    "0xf000 (the experimental SilvantropeHybridExp, the default, under which\n"
+    "--context binds the commitments). A proof file holds the proof in hex.\n";
 
 const char* kSamplesHelp =
     "usage: slog samples [DIR] [--json]\n"
@@ -347,6 +362,38 @@ uint64_t id_argument(const Options& opt, const std::string& name, uint64_t max) 
   return std::stoull(digits, nullptr, is_hex ? 16 : 10);
 }
 
+Verdict keytrans(const std::vector<std::string>& args) {
+  Options opt(args, {"context", "vrf-public", "root", "label", "label-text", "proof", "proof-file", "suite"});
+  if (opt.help()) return help(kKeytransHelp);
+  using slog_client::KeytransProof;
+  const std::map<std::string, KeytransProof> kinds = {
+      {"search", KeytransProof::Search}, {"fixed", KeytransProof::FixedVersion}, {"monitor", KeytransProof::Monitor}};
+  if (opt.positional().size() != 1 || !kinds.count(opt.positional()[0])) {
+    throw UsageError("keytrans needs one of search, fixed, monitor");
+  }
+  const KeytransProof kind = kinds.at(opt.positional()[0]);
+  std::optional<uint16_t> suite;
+  if (opt.has("suite")) suite = static_cast<uint16_t>(id_argument(opt, "suite", 0xffff));
+  Bytes label;
+  if (auto t = opt.optional_text("label-text")) {
+    label.assign(t->begin(), t->end());
+  } else {
+    label = opt.hex("label");
+  }
+  slog_client::SearchResult result;
+  const Outcome o = slog_client::keytrans_verify(kind, suite, opt.text("context"), opt.hex("vrf-public"),
+                                                 opt.hex("root"), label, hex_argument(opt, "proof"), result);
+  if (!o.ok() || kind == KeytransProof::Monitor) return verdict("keytrans", o, opt.json());
+  const std::string value = result.value ? slog_client::hex(*result.value) : "";
+  if (opt.json()) {
+    return {0, std::string("{\"command\":\"keytrans\",\"valid\":true,\"present\":") +
+                   (result.present ? "true" : "false") + ",\"value\":" + (result.value ? json_string(value) : "null") + "}",
+            true};
+  }
+  if (!result.present) return {0, "valid: absent", false};
+  return {0, value.empty() ? "valid: present, empty value" : "valid: present, value " + value, false};
+}
+
 // Sha3_256 and Sha3_512 by name; anything else as a raw signed index.
 int32_t commitment_hash_argument(const Options& opt) {
   const std::string s = opt.text("expect-commitment-hash");
@@ -536,6 +583,7 @@ Verdict run(const std::vector<std::string>& args) {
       {"commitment", commitment},
       {"coniks", coniks},
       {"policy", policy},
+      {"keytrans", keytrans},
       {"samples", samples},
   };
   const bool json = std::find(args.begin(), args.end(), "--json") != args.end();

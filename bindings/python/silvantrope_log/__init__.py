@@ -1,5 +1,6 @@
 """Python bindings for silvantrope_log, the verification library for
-transparency logs, commitments, CONIKS directories and namespace policies.
+transparency logs, commitments, CONIKS and KEYTRANS directories and namespace
+policies.
 
 Every function either returns its result or raises VerifyError.Verification
 with the library's message; InternalError means the library or the boundary
@@ -21,6 +22,7 @@ from ._ffi import (
     _Enum,
     _export,
     _Record,
+    _UniffiConverterBool as _Bool,
     _UniffiConverterBytes as _Bytes,
     _UniffiConverterOptionalBytes as _OptionalBytes,
     _UniffiConverterSequenceBytes as _BytesList,
@@ -34,6 +36,7 @@ from ._ffi import (
 
 __all__ = [
     "CheckpointHead",
+    "SearchResult",
     "PolicyPosture",
     "SecurityLevel",
     "CheckpointSuite",
@@ -63,6 +66,12 @@ __all__ = [
     "policy_enforce_vrf_suite_id",
     "policy_enforce_commitment_hash",
     "policy_enforce_directory_backend",
+    "keytrans_verify_search",
+    "keytrans_verify_fixed_version",
+    "keytrans_verify_monitor",
+    "keytrans_verify_search_suite",
+    "keytrans_verify_fixed_version_suite",
+    "keytrans_verify_monitor_suite",
 ]
 
 _KEY_HISTORY_ENTRY = (_U64, _U64, _Bytes, _Bytes, _Bytes, _OptionalBytes)
@@ -336,3 +345,66 @@ def policy_enforce_commitment_hash(envelope: bytes, observed: CommitmentHash) ->
 def policy_enforce_directory_backend(envelope: bytes, observed_backend_id: int) -> None:
     """Verifies the envelope, then that the observed directory backend id is
     the declared one (0x0001 CONIKS, 0xF004 KEYTRANS)."""
+
+
+# --- Key transparency (KEYTRANS) -------------------------------------------
+
+
+@dataclass(frozen=True)
+class SearchResult:
+    """The outcome of a KEYTRANS search or fixed-version verification:
+    whether the label is present and, if so, its bound value."""
+
+    present: bool
+    value: bytes | None
+
+
+_SearchResult = _Record(SearchResult, _Bool, _OptionalBytes)
+_KEYTRANS_ARGS = (_String, _Bytes, _Bytes, _Bytes, _Bytes)
+
+
+@_export(_SearchResult, *_KEYTRANS_ARGS)
+def keytrans_verify_search(
+    context: str, vrf_public: bytes, root: bytes, label: bytes, proof: bytes
+) -> SearchResult:
+    """Verifies a KEYTRANS search proof under the experimental suite
+    SilvantropeHybridExp (0xF000) against the 32-byte combined-tree root:
+    returns the label's greatest version's value, or present False."""
+
+
+@_export(_SearchResult, *_KEYTRANS_ARGS)
+def keytrans_verify_fixed_version(
+    context: str, vrf_public: bytes, root: bytes, label: bytes, proof: bytes
+) -> SearchResult:
+    """Verifies a KEYTRANS fixed-version proof under SilvantropeHybridExp:
+    returns the value of the version the proof shows, or present False."""
+
+
+@_export(None, *_KEYTRANS_ARGS)
+def keytrans_verify_monitor(
+    context: str, vrf_public: bytes, root: bytes, label: bytes, proof: bytes
+) -> None:
+    """Verifies a KEYTRANS monitoring proof under SilvantropeHybridExp: the
+    monitored version and every version of its ladder are present."""
+
+
+@_export(_SearchResult, _U16, *_KEYTRANS_ARGS)
+def keytrans_verify_search_suite(
+    suite_id: int, context: str, vrf_public: bytes, root: bytes, label: bytes, proof: bytes
+) -> SearchResult:
+    """keytrans_verify_search under the suite 0x0001 (KT_128_SHA256_P256),
+    0x0002 (KT_128_SHA256_Ed25519) or 0xF000."""
+
+
+@_export(_SearchResult, _U16, *_KEYTRANS_ARGS)
+def keytrans_verify_fixed_version_suite(
+    suite_id: int, context: str, vrf_public: bytes, root: bytes, label: bytes, proof: bytes
+) -> SearchResult:
+    """keytrans_verify_fixed_version under an explicit suite id."""
+
+
+@_export(None, _U16, *_KEYTRANS_ARGS)
+def keytrans_verify_monitor_suite(
+    suite_id: int, context: str, vrf_public: bytes, root: bytes, label: bytes, proof: bytes
+) -> None:
+    """keytrans_verify_monitor under an explicit suite id."""

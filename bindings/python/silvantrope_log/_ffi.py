@@ -324,6 +324,25 @@ class _UInt8(_UInt64):
     _FORMAT = ">B"
 
 
+class _Boolean(_UInt8):
+    """A bool: one byte, anything but 0 reading as true, as generated
+    bindings read it."""
+
+    CLASS_NAME = "bool"
+
+    def check_lower(self, value):
+        pass
+
+    def lower(self, value):
+        return 1 if value else 0
+
+    def write(self, value, out):
+        out.append(self.lower(value))
+
+    def read(self, stream):
+        return super().read(stream) != 0
+
+
 class _RustBufferConverter:
     """A value carried in a RustBuffer as its serialization."""
 
@@ -473,6 +492,7 @@ class _Enum(_RustBufferConverter):
             raise InternalError(f"Invalid {self.cls.__name__} enum value: {index}") from None
 
 
+_UniffiConverterBool = _Boolean()
 _UniffiConverterUInt8 = _UInt8()
 _UniffiConverterUInt16 = _UInt16()
 _UniffiConverterUInt32 = _UInt32()

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-namespace silvantrope::policy {
+namespace silvantrope {
 
 // "0x" and the value as `digits` lowercase hex digits: tags, suite and
 // backend ids in messages.
@@ -13,4 +13,4 @@ inline std::string hex_id(unsigned value, int digits) {
   return buf;
 }
 
-}  // namespace silvantrope::policy
+}  // namespace silvantrope

@@ -138,18 +138,15 @@ Bytes replaced(Bytes b, size_t at, const Bytes& with) {
 TEST(Vrf, P256ProofsAndRejections) {
   const Bytes n = unhex("ffffffff00000000ffffffffffffffffbce6faada7179e84f3b9cac2fc632551");
   const Bytes p = unhex("ffffffff00000001000000000000000000000000ffffffffffffffffffffffff");
-  Bytes one(32, 0);
-  one[31] = 1;
+  const Bytes one = unhex(std::string(63, '0') + "1");
   for (uint64_t seed = 0; seed < 4; ++seed) {
     const P256VrfProver prover = seed == 0 ? P256VrfProver(one) : P256VrfProver::from_seed(seed);
     const Bytes alpha(seed * 5, static_cast<uint8_t>(seed)), pk = prover.public_key(), pi = prover.prove(alpha);
-    Bytes longer = alpha;
-    longer.push_back(0);
     const std::vector<std::tuple<Bytes, Bytes, Bytes, std::string>> cases = {
         {pk, alpha, pi, "valid"},
         {flipped(pk, 0), alpha, pi, "invalid"},  // -Y
         {flipped(pk, 5 + seed), alpha, pi, "invalid"},
-        {pk, longer, pi, "invalid"},
+        {pk, Bytes(alpha.size() + 1), pi, "invalid"},
         {pk, alpha, flipped(pi, 0), "invalid"},  // -Gamma
         {pk, alpha, flipped(pi, 9 + seed), "invalid"},
         {pk, alpha, flipped(pi, 33 + seed), "invalid"},

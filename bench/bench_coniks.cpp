@@ -8,6 +8,8 @@
 //   vrf_verify/2 vs floor/2: one libsodium Ed25519 signature verification
 //       (crypto_sign_verify_detached) of a 100-byte message; the target is
 //       at most 2.3 of them.
+//   vrf_verify_p256/3: one ECVRF-P256-SHA256-TAI verification, to set
+//       beside vrf_verify/2 (no floor).
 //
 // bench/ratios.py pairs NAME/ARG with floor_*/ARG.
 
@@ -22,6 +24,7 @@
 #include "batched.h"
 #include "coniks_tree.h"
 #include "silvantrope-crypto/vrf.h"
+#include "vrf_p256_prover.h"
 #include "vrf_prover.h"
 
 namespace {
@@ -80,6 +83,15 @@ void BM_VrfVerify(benchmark::State& state) {
   }
 }
 
+void BM_P256VrfVerify(benchmark::State& state) {
+  const auto prover = test_support::P256VrfProver::from_seed(7);
+  const Bytes key = prover.public_key(), proof = prover.prove(fx().alpha);
+  for (auto _ : state) {
+    auto r = silvantrope::crypto::p256_vrf().verify(key, fx().alpha, proof);
+    if (!r || !r->valid) state.SkipWithError("vrf did not verify");
+  }
+}
+
 // A context-bound SHA3-512 of `n` message bytes, from scratch each time.
 void context_hash(EVP_MD_CTX* ctx, const EVP_MD* md, const std::string& label, const uint8_t* msg, size_t n,
                   uint8_t* out) {
@@ -134,6 +146,7 @@ void BM_Floor(benchmark::State& state) {
 
 BENCHMARK(BM_ConiksLookup)->Name("coniks_verify_lookup")->Arg(1);
 BENCHMARK(BM_VrfVerify)->Name("vrf_verify")->Arg(2);
+BENCHMARK(BM_P256VrfVerify)->Name("vrf_verify_p256")->Arg(3);
 BENCHMARK(BM_Floor)->Name("floor_primitives")->Arg(1)->Arg(2);
 
 }  // namespace

@@ -4,6 +4,7 @@
 // per process and shared read-only by every thread.
 
 #include <openssl/bn.h>
+#include <openssl/ec.h>
 #include <openssl/evp.h>
 
 #include <memory>
@@ -21,10 +22,18 @@ struct PkeyCtxFree {
 struct BnFree {
   void operator()(BIGNUM* p) const { BN_free(p); }
 };
+struct BnCtxFree {
+  void operator()(BN_CTX* p) const { BN_CTX_free(p); }
+};
+struct EcPointFree {
+  void operator()(EC_POINT* p) const { EC_POINT_free(p); }
+};
 
 using Pkey = std::unique_ptr<EVP_PKEY, PkeyFree>;
 using PkeyCtx = std::unique_ptr<EVP_PKEY_CTX, PkeyCtxFree>;
 using Bignum = std::unique_ptr<BIGNUM, BnFree>;
+using BnCtx = std::unique_ptr<BN_CTX, BnCtxFree>;
+using EcPoint = std::unique_ptr<EC_POINT, EcPointFree>;
 
 enum class SignatureAlgorithm { MlDsa44, MlDsa65, MlDsa87, Ed25519, Ed448, EcdsaSha512 };
 

@@ -30,8 +30,8 @@ class VrfSuite {
 // ECVRF-EDWARDS25519-SHA512-TAI, suite 0x03.
 const VrfSuite& edwards25519_vrf();
 
-// ECVRF-P256-SHA256-TAI, suite 0x01: 33-byte keys, 81-byte proofs; the
-// output is the 32-byte hash followed by 32 zero bytes.
+// ECVRF-P256-SHA256-TAI, suite 0x01: 33-byte SEC1 compressed keys, 81-byte
+// proofs; beta is the 32-byte VRF hash followed by 32 zero bytes.
 const VrfSuite& p256_vrf();
 
 }  // namespace silvantrope::crypto

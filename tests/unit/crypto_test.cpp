@@ -14,6 +14,7 @@
 #include "silvantrope-crypto/sign.h"
 #include "silvantrope-crypto/vrf.h"
 #include "vrf_oracle.h"
+#include "vrf_p256_prover.h"
 #include "vrf_prover.h"
 
 namespace silvantrope::crypto {
@@ -21,6 +22,7 @@ namespace {
 
 using test_support::SchemeSigner;
 using test_support::SchemeType;
+using test_support::P256VrfProver;
 using test_support::VrfProver;
 
 const std::string kContext = "example.org/test-context/v1";
@@ -105,17 +107,66 @@ TEST(Vrf, Rfc9381Examples) {
   const auto doc = nlohmann::json::parse(in);
   int checked = 0;
   for (const auto& v : doc["vectors"]) {
-    if (v["suite"] != "ECVRF-EDWARDS25519-SHA512-TAI") continue;
-    const Bytes pk = unhex(v["pk"]), alpha = unhex(v["alpha"]), pi = unhex(v["pi"]);
-    auto r = edwards25519_vrf().verify(pk, alpha, pi);
+    const bool p256 = v["suite"] == "ECVRF-P256-SHA256-TAI";
+    const Bytes pk = unhex(v["pk"]), alpha = unhex(v["alpha"]), pi = unhex(v["pi"]), sk = unhex(v["sk"]);
+    auto r = (p256 ? p256_vrf() : edwards25519_vrf()).verify(pk, alpha, pi);
     ASSERT_TRUE(r && r->valid);
-    EXPECT_EQ(Bytes(r->beta.begin(), r->beta.end()), unhex(v["beta"]));
-    VrfProver prover(unhex(v["sk"]));
-    EXPECT_EQ(prover.public_key(), pk);
-    EXPECT_EQ(prover.prove(alpha), pi);
+    Bytes beta = unhex(v["beta"]);
+    beta.resize(64);  // P-256's 32-byte hash, then zeros
+    EXPECT_EQ(Bytes(r->beta.begin(), r->beta.end()), beta);
+    EXPECT_EQ(p256 ? P256VrfProver(sk).public_key() : VrfProver(sk).public_key(), pk);
+    EXPECT_EQ(p256 ? P256VrfProver(sk).prove(alpha) : VrfProver(sk).prove(alpha), pi);
+    if (p256) EXPECT_EQ(P256VrfProver::proof_to_hash(pi), unhex(v["beta"]));
     ++checked;
   }
-  EXPECT_EQ(checked, 3);
+  EXPECT_EQ(checked, 6);
+}
+
+std::string p256_outcome(const Bytes& pk, const Bytes& alpha, const Bytes& proof) {
+  auto r = p256_vrf().verify(pk, alpha, proof);
+  return !r ? r.error().message() : r->valid ? "valid" : "invalid";
+}
+
+Bytes replaced(Bytes b, size_t at, const Bytes& with) {
+  std::copy(with.begin(), with.end(), b.begin() + at);
+  return b;
+}
+
+// The prover's proofs verify; a changed key, alpha, Gamma, c or s, a bad
+// encoding, s >= n or an identity U and V is invalid, not an error; only
+// lengths are errors, the key's first.
+TEST(Vrf, P256ProofsAndRejections) {
+  const Bytes n = unhex("ffffffff00000000ffffffffffffffffbce6faada7179e84f3b9cac2fc632551");
+  const Bytes p = unhex("ffffffff00000001000000000000000000000000ffffffffffffffffffffffff");
+  const Bytes one = unhex(std::string(63, '0') + "1");
+  for (uint64_t seed = 0; seed < 4; ++seed) {
+    const P256VrfProver prover = seed == 0 ? P256VrfProver(one) : P256VrfProver::from_seed(seed);
+    const Bytes alpha(seed * 5, static_cast<uint8_t>(seed)), pk = prover.public_key(), pi = prover.prove(alpha);
+    const std::vector<std::tuple<Bytes, Bytes, Bytes, std::string>> cases = {
+        {pk, alpha, pi, "valid"},
+        {flipped(pk, 0), alpha, pi, "invalid"},  // -Y
+        {flipped(pk, 5 + seed), alpha, pi, "invalid"},
+        {pk, Bytes(alpha.size() + 1), pi, "invalid"},
+        {pk, alpha, flipped(pi, 0), "invalid"},  // -Gamma
+        {pk, alpha, flipped(pi, 9 + seed), "invalid"},
+        {pk, alpha, flipped(pi, 33 + seed), "invalid"},
+        {pk, alpha, flipped(pi, 80 - seed), "invalid"},
+        {pk, alpha, replaced(pi, 49, n), "invalid"},
+        {pk, alpha, replaced(pi, 49, Bytes(32, 0xff)), "invalid"},
+        {pk, alpha, replaced(pi, 1, one), "invalid"},  // x = 1 is on no point
+        {pk, alpha, replaced(pi, 1, p), "invalid"},
+        {replaced(pk, 0, {0x04}), alpha, pi, "invalid"},
+        {replaced(pk, 0, {0x00}), alpha, pi, "invalid"},
+        {replaced(pk, 1, p), alpha, pi, "invalid"},
+        // s = c: under the key G (seed 0), U and V are the identity
+        {pk, alpha, replaced(replaced(pi, 49, Bytes(16, 0)), 65, Bytes(pi.begin() + 33, pi.begin() + 49)),
+         "invalid"},
+        {Bytes(pk.begin(), pk.end() - 1), alpha, Bytes(80), "invalid length: expected 33 bytes, got 32"},
+        {pk, alpha, Bytes(pi.begin(), pi.end() - 1), "invalid length: expected 81 bytes, got 80"},
+        {pk, alpha, Bytes(82), "invalid length: expected 81 bytes, got 82"},
+    };
+    for (const auto& [key, a, proof, want] : cases) EXPECT_EQ(p256_outcome(key, a, proof), want) << seed;
+  }
 }
 
 // The proof with s + L in place of s.

@@ -7,4 +7,5 @@ set(SILVANTROPE_FUZZ_TARGETS
   fuzz_base64
   fuzz_note
   fuzz_coniks
-  fuzz_policy)
+  fuzz_policy
+  fuzz_keytrans)

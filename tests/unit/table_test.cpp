@@ -186,9 +186,9 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
          const Bytes p = unhex(a[2]);
          const size_t nc = std::stoul(a[1]);
          auto versions = [](const auto& steps) {
-           std::vector<uint64_t> v;
-           for (const auto& s : steps) v.push_back(s.version);
-           return ladder(v).substr(3);
+           std::string v;
+           for (const auto& s : steps) v += (v.empty() ? "" : ",") + std::to_string(s.version);
+           return v;
          };
          if (a[0] == "search") return show(keytrans::decode_search_proof(p, nc), [&](const auto& d) { return versions(d.ladder); });
          if (a[0] == "fixed") return show(keytrans::decode_fixed_version_proof(p, nc), [](const auto& d) { return std::to_string(d.step.version); });

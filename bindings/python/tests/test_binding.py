@@ -24,6 +24,12 @@ def coniks(sample):
             bytes.fromhex("".join(read("samples", opt["proof-file"]).split())))
 
 
+def keytrans(suite, proof, label="alice@chat.example"):
+    opt = dict(re.findall(r"--([\w-]+) (\S+)", read("samples", f"keytrans-{suite}.sample")))
+    return (opt["context"], *(bytes.fromhex(opt[k]) for k in ("vrf-public", "root")), label.encode(),
+            bytes.fromhex(read("samples", "keytrans", suite, proof).strip()))
+
+
 def frees(): return mock.patch.object(_ffi, "_rustbuffer_free", wraps=_ffi._rustbuffer_free)  # records each free
 def H(*parts): return hashlib.sha256(b"".join(parts)).digest()
 def ctx_hash(ctx, msg): return hashlib.sha3_512(struct.pack(">Q", len(ctx)) + ctx.encode() + msg).digest()
@@ -77,6 +83,17 @@ CALLS = [  # every export, with its result or the VerifyError it raises
      V("posture mismatch: declared commitment_hash Sha3_256, observed commitment_hash Sha3_512")),
     (sl.policy_enforce_directory_backend, (POLICY, 0xF004),
      V("posture mismatch: declared directory_mode Coniks (backend 0x0001), observed directory backend 0xf004")),
+    (sl.keytrans_verify_search, keytrans("hybrid-exp", "alice.search"), sl.SearchResult(True, b"x25519:8f2a...;mlkem768:41c2")),
+    (sl.keytrans_verify_search, keytrans("hybrid-exp", "mallory.search", "mallory@chat.example"), sl.SearchResult(False, None)),
+    (sl.keytrans_verify_search, keytrans("hybrid-exp", "alice-tampered.search"), V("commitment did not open to the claimed value")),
+    (sl.keytrans_verify_fixed_version, keytrans("hybrid-exp", "alice-1.fixed"), sl.SearchResult(True, b"x25519:8f2a...;mlkem768:41c1")),
+    (sl.keytrans_verify_monitor, keytrans("hybrid-exp", "alice-2.monitor"), None),
+    (sl.keytrans_verify_monitor, keytrans("hybrid-exp", "alice.search"), V("malformed keytrans structure: expected monitor proof (kind 3), got kind 1")),
+    (sl.keytrans_verify_search_suite, (1, *keytrans("p256", "alice.search")), sl.SearchResult(True, b"x25519:8f2a...;mlkem768:41c2")),
+    (sl.keytrans_verify_search_suite, (0xF004, *keytrans("p256", "alice.search")), V("malformed keytrans structure: unknown keytrans suite id 0xf004")),
+    (sl.keytrans_verify_fixed_version_suite, (2, *keytrans("ed25519", "alice-1.fixed")), sl.SearchResult(True, b"x25519:8f2a...;mlkem768:41c1")),
+    (sl.keytrans_verify_monitor_suite, (1, *keytrans("p256", "alice-2.monitor")), None),
+    (sl.keytrans_verify_monitor_suite, (2, *keytrans("p256", "alice-2.monitor")), V("vrf error: invalid length: expected 32 bytes, got 33")),
 ]
 
 

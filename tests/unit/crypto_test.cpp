@@ -115,7 +115,9 @@ TEST(Vrf, Rfc9381Examples) {
     EXPECT_EQ(Bytes(r->beta.begin(), r->beta.end()), beta);
     EXPECT_EQ(p256 ? P256VrfProver(sk).public_key() : VrfProver(sk).public_key(), pk);
     EXPECT_EQ(p256 ? P256VrfProver(sk).prove(alpha) : VrfProver(sk).prove(alpha), pi);
-    if (p256) EXPECT_EQ(P256VrfProver::proof_to_hash(pi), unhex(v["beta"]));
+    if (p256) {
+      EXPECT_EQ(P256VrfProver::proof_to_hash(pi), unhex(v["beta"]));
+    }
     ++checked;
   }
   EXPECT_EQ(checked, 6);
@@ -192,7 +194,9 @@ TEST(Vrf, ExactlyTheProversProofsVerify) {
     ASSERT_TRUE(got);
     ++cases;
     EXPECT_EQ(got->valid, valid) << encoding::base64_encode(pk) << " " << encoding::base64_encode(proof);
-    if (valid && got->valid) EXPECT_EQ(Bytes(got->beta.begin(), got->beta.end()), VrfProver::proof_to_hash(proof));
+    if (valid && got->valid) {
+      EXPECT_EQ(Bytes(got->beta.begin(), got->beta.end()), VrfProver::proof_to_hash(proof));
+    }
   };
   std::vector<VrfProver> provers;
   for (uint64_t seed = 100; seed < 164; ++seed) provers.push_back(VrfProver::from_seed(seed));

@@ -19,8 +19,6 @@
 #include "core/utf8.h"
 #include "encoding/base64.h"
 #include "keytrans/ladder.h"
-#include "keytrans/log_tree.h"
-#include "keytrans/proof.h"
 #include "keytrans/suite.h"
 #include "ffi/lift.h"
 #include "note/signed_note.h"
@@ -181,27 +179,6 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
        }},
       {"search_ladder", [](const Args& a) { return ladder(keytrans::search_ladder(std::stoul(a[0]))); }},
       {"monitoring_ladder", [](const Args& a) { return ladder(keytrans::monitoring_ladder(std::stoul(a[0]))); }},
-      {"kt_decode",  // kind (search, fixed, monitor), Nc, proof: the decoded ladder's versions
-       [](const Args& a) {
-         const Bytes p = unhex(a[2]);
-         const size_t nc = std::stoul(a[1]);
-         auto versions = [](const auto& steps) {
-           std::string v;
-           for (const auto& s : steps) v += (v.empty() ? "" : ",") + std::to_string(s.version);
-           return v;
-         };
-         if (a[0] == "search") return show(keytrans::decode_search_proof(p, nc), [&](const auto& d) { return versions(d.ladder); });
-         if (a[0] == "fixed") return show(keytrans::decode_fixed_version_proof(p, nc), [](const auto& d) { return std::to_string(d.step.version); });
-         return show(keytrans::decode_monitor_proof(p, nc), [&](const auto& d) { return versions(d.ladder); });
-       }},
-      {"kt_log",  // entry index, tree size, timestamp, prefix root, elements, expected root
-       [](const Args& a) {
-         crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);
-         const Bytes prefix = unhex(a[3]), elements = unhex(a[4]);
-         auto r = keytrans::verify_log_inclusion(sha256, unhex(a[5]), std::stoull(a[0]), std::stoull(a[1]),
-                                                 std::stoull(a[2]), prefix, keytrans::HashList(elements));
-         return r ? "ok" : r.error().message();
-       }},
       {"kt_commit",  // suite id, context, label, version, value, opening
        [](const Args& a) {
          auto ctx = keytrans::resolve_suite(std::stoul(a[0], nullptr, 16), as_bytes(a[1]), {});

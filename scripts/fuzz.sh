@@ -16,7 +16,7 @@ shift || true
 if [ $# -gt 0 ]; then
   targets=("$@")
 else
-  targets=(fuzz_lift fuzz_context_label fuzz_exports fuzz_base64 fuzz_note fuzz_coniks)
+  targets=(fuzz_lift fuzz_context_label fuzz_exports fuzz_base64 fuzz_note fuzz_coniks fuzz_policy fuzz_keytrans)
 fi
 
 log() { printf 'fuzz: %s\n' "$*" >&2; }

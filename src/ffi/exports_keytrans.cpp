@@ -1,3 +1,6 @@
+#include <optional>
+#include <utility>
+
 #include "ffi/call.h"
 #include "ffi/records.h"
 #include "keytrans/verify.h"
@@ -16,14 +19,15 @@ using namespace silvantrope::ffi;
 
 namespace {
 
+// The verifier under the suite id, or under SilvantropeHybridExp without one.
 template <auto Verify>
-auto with_suite(const uint16_t* suite_id) {
-  return [suite_id](std::string_view c, ByteView key, ByteView r, ByteView l, ByteView p) {
-    const ByteView context = as_bytes(c);
-    if (suite_id == nullptr) return Verify(keytrans::default_context(context, key), r, l, p);
-    auto ctx = keytrans::resolve_suite(*suite_id, context, key);
-    if (!ctx) return decltype(Verify(*ctx, r, l, p))(std::move(ctx).error());
-    return Verify(*ctx, r, l, p);
+auto under_suite(std::optional<uint16_t> suite_id) {
+  return [suite_id](std::string_view context, ByteView key, ByteView root, ByteView label, ByteView proof) {
+    using R = decltype(Verify(std::declval<const keytrans::KeytransContext&>(), root, label, proof));
+    auto ctx = suite_id ? keytrans::resolve_suite(*suite_id, as_bytes(context), key)
+                        : Result<keytrans::KeytransContext>(keytrans::default_context(as_bytes(context), key));
+    if (!ctx) return R(std::move(ctx).error());
+    return Verify(*ctx, root, label, proof);
   };
 }
 
@@ -34,39 +38,39 @@ extern "C" {
 RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_search(RustBuffer context, RustBuffer vrf_public,
                                                                  RustBuffer root, RustBuffer label,
                                                                  RustBuffer proof, RustCallStatus* status) {
-  return call(status, with_suite<keytrans::verify_search_proof>(nullptr), SILVANTROPE_KEYTRANS_ARGS);
+  return call(status, under_suite<keytrans::verify_search_proof>(std::nullopt), SILVANTROPE_KEYTRANS_ARGS);
 }
 
 RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_fixed_version(RustBuffer context, RustBuffer vrf_public,
                                                                         RustBuffer root, RustBuffer label,
                                                                         RustBuffer proof, RustCallStatus* status) {
-  return call(status, with_suite<keytrans::verify_fixed_version_proof>(nullptr), SILVANTROPE_KEYTRANS_ARGS);
+  return call(status, under_suite<keytrans::verify_fixed_version_proof>(std::nullopt), SILVANTROPE_KEYTRANS_ARGS);
 }
 
 void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor(RustBuffer context, RustBuffer vrf_public,
                                                             RustBuffer root, RustBuffer label, RustBuffer proof,
                                                             RustCallStatus* status) {
-  call(status, with_suite<keytrans::verify_monitor_proof>(nullptr), SILVANTROPE_KEYTRANS_ARGS);
+  call(status, under_suite<keytrans::verify_monitor_proof>(std::nullopt), SILVANTROPE_KEYTRANS_ARGS);
 }
 
 RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_search_suite(uint16_t suite_id, RustBuffer context,
                                                                        RustBuffer vrf_public, RustBuffer root,
                                                                        RustBuffer label, RustBuffer proof,
                                                                        RustCallStatus* status) {
-  return call(status, with_suite<keytrans::verify_search_proof>(&suite_id), SILVANTROPE_KEYTRANS_ARGS);
+  return call(status, under_suite<keytrans::verify_search_proof>(suite_id), SILVANTROPE_KEYTRANS_ARGS);
 }
 
 RustBuffer uniffi_silvantrope_log_fn_func_keytrans_verify_fixed_version_suite(
     uint16_t suite_id, RustBuffer context, RustBuffer vrf_public, RustBuffer root, RustBuffer label,
     RustBuffer proof, RustCallStatus* status) {
-  return call(status, with_suite<keytrans::verify_fixed_version_proof>(&suite_id), SILVANTROPE_KEYTRANS_ARGS);
+  return call(status, under_suite<keytrans::verify_fixed_version_proof>(suite_id), SILVANTROPE_KEYTRANS_ARGS);
 }
 
 void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor_suite(uint16_t suite_id, RustBuffer context,
                                                                   RustBuffer vrf_public, RustBuffer root,
                                                                   RustBuffer label, RustBuffer proof,
                                                                   RustCallStatus* status) {
-  call(status, with_suite<keytrans::verify_monitor_proof>(&suite_id), SILVANTROPE_KEYTRANS_ARGS);
+  call(status, under_suite<keytrans::verify_monitor_proof>(suite_id), SILVANTROPE_KEYTRANS_ARGS);
 }
 
 }  // extern "C"

@@ -17,7 +17,7 @@ as_root() {
 
 packages=(build-essential cmake pkg-config perl dpkg-dev libsodium-dev libgtest-dev
           libgmock-dev libbenchmark-dev unicode-data python3 clang libclang-rt-dev
-          nlohmann-json3-dev)
+          nlohmann-json3-dev python3-venv python3-pip python3-setuptools python3-wheel)
 
 missing=()
 for p in "${packages[@]}"; do

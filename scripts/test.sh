@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The whole test suite: the release build, then the same suite under
-# AddressSanitizer + UndefinedBehaviorSanitizer.
+# AddressSanitizer + UndefinedBehaviorSanitizer, then the library and its ABI
+# tests (the concurrency test among them) under ThreadSanitizer.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 status=0
-for preset in default asan; do
+for preset in default asan tsan; do
   echo "== $preset"
   "$root/scripts/build.sh" "$preset"
   ctest --preset "$preset" -j"$(nproc)" || status=1

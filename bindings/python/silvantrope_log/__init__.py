@@ -6,8 +6,8 @@ Every function either returns its result or raises VerifyError.Verification
 with the library's message; InternalError means the library or the boundary
 itself failed. The shared library is loaded on import: from the path in the
 SILVANTROPE_LOG_LIBRARY environment variable if it is set, else
-libsilvantrope_log.so inside this package, else wherever the dynamic loader
-finds it.
+libsilvantrope_log.so inside this package, else libsilvantrope_log.so.0
+wherever the dynamic loader finds it.
 """
 
 from __future__ import annotations

@@ -120,16 +120,22 @@ class _UniffiRustCallStatus(ctypes.Structure):
 # --- Loading ----------------------------------------------------------------
 
 
-def _locate_library(environ=os.environ, package_dir=os.path.dirname(__file__)):
-    """Where to load the library from: the path in SILVANTROPE_LOG_LIBRARY,
-    else the copy shipped inside the package, else the loader's search."""
+def _open_library(environ=os.environ, package_dir=os.path.dirname(__file__)):
+    """Opens the library at the path in SILVANTROPE_LOG_LIBRARY when that is
+    set (and nowhere else), else the copy shipped inside the package, else the
+    one the dynamic loader finds under its versioned name."""
     explicit = environ.get(_LIBRARY_ENV)
-    if explicit:
-        return explicit
-    shipped = os.path.join(package_dir, _LIBRARY_FILE)
-    if os.path.isfile(shipped):
-        return shipped
-    return _LIBRARY_FILE
+    candidates = [(_LIBRARY_ENV, explicit)] if explicit else [
+        ("inside the package", os.path.join(package_dir, _LIBRARY_FILE)),
+        ("the dynamic loader's search path", _LIBRARY_FILE + ".0")]
+    tried = []
+    for where, path in candidates:
+        try:
+            return ctypes.CDLL(path)
+        except OSError as e:
+            tried.append(f"  {where}: {e}")
+    raise ImportError("cannot load the silvantrope_log library; tried:\n" + "\n".join(tried) +
+                      f"\nset {_LIBRARY_ENV} to its path, or install it where the loader finds it")
 
 
 def _check_contract_version(lib):
@@ -173,7 +179,7 @@ def _setup_runtime(lib):
 
 
 def _load():
-    lib = ctypes.CDLL(_locate_library())
+    lib = _open_library()
     _check_contract_version(lib)
     _check_api_checksums(lib)
     _setup_runtime(lib)

@@ -22,14 +22,14 @@ SALT_LINE = b"\n\nInterface checksum salt: "
 DIGITS = "0123456789abcdefghijklmnopqrstuvwxyz"
 
 
-def elf_symbols(path, dynamic=False):
-    """{name: bytes} for the defined symbols of an ELF64 little-endian file's .symtab (or .dynsym)."""
+def elf_symbols(path):
+    """{name: bytes} for the defined symbols of an ELF64 little-endian file's .symtab."""
     data = pathlib.Path(path).read_bytes()
     shoff, = struct.unpack_from("<Q", data, 0x28)
     shentsize, shnum = struct.unpack_from("<HH", data, 0x3A)
     # (type, addr, offset, size, link) of each section header
     sections = [struct.unpack_from("<4xI8xQQQI", data, shoff + i * shentsize) for i in range(shnum)]
-    _, _, offset, size, link = next(s for s in sections if s[0] == (11 if dynamic else 2))
+    _, _, offset, size, link = next(s for s in sections if s[0] == 2)  # SHT_SYMTAB
     strings = sections[link][2]
     found = {}
     for at in range(offset, offset + size, 24):
@@ -63,7 +63,8 @@ def constants():
 def find_salt(record, want):
     """The shortest tag that, as the record's salt, makes it hash to want."""
     cut = record.rindex(SALT_LINE) + len(SALT_LINE)
-    # The docstring is the record's tail, after its u16 length; ASCII text has no byte 0 or 1.
+    # The docstring is the record's tail, after its u16 length; two text bytes read as a u16
+    # exceed any record's length, so the first match going back is that length.
     start = next(p for p in range(cut - 2, 0, -1) if struct.unpack_from("<H", record, p)[0] == len(record) - p - 2)
     for width in itertools.count(1):
         doc_length = struct.pack("<H", cut - start - 2 + width)

@@ -42,9 +42,9 @@ class GeneratedBindingTest(unittest.TestCase):
         with tempfile.TemporaryDirectory() as folder:  # the module loads the library beside it
             shutil.copy(GENERATED, folder)
             shutil.copy(os.environ["SILVANTROPE_LOG_LIBRARY"], os.path.join(folder, "libsilvantrope_log.so"))
-            spec = importlib.util.spec_from_file_location("generated_silvantrope_log", os.path.join(folder, "silvantrope_log.py"))
-            gen = importlib.util.module_from_spec(spec)
-            spec.loader.exec_module(gen)  # resolves every symbol, checks the contract version
+            module = importlib.util.spec_from_file_location("generated_silvantrope_log", os.path.join(folder, "silvantrope_log.py"))
+            gen = importlib.util.module_from_spec(module)
+            module.loader.exec_module(gen)  # resolves every symbol, checks the contract version
         gen._uniffi_check_api_checksums(gen._UniffiLib)
         cases = [(f.__name__, args, want) for f, args, want in CALLS]
         for name, i, value, want in MORE:

@@ -4,7 +4,7 @@
 set -euo pipefail
 lib=$1
 syms=$(nm -D --defined-only "$lib" | awk '{print $3}' | sort)
-bad=$(printf '%s\n' "$syms" | grep -v -E '^(uniffi_silvantrope_log_|ffi_silvantrope_log_|UNIFFI_META_)' || true)
+bad=$(printf '%s\n' "$syms" | grep -v -E '^(uniffi_silvantrope_log_|ffi_silvantrope_log_)' || true)
 if [ -n "$bad" ]; then
   echo "unexpected exported symbols:"; printf '%s\n' "$bad"; exit 1
 fi

@@ -57,18 +57,16 @@ void free_future(uint64_t handle) noexcept {
 
 }  // namespace
 
-#define SILVANTROPE_DEFINE_FUTURE(suffix, type)                                               \
-  void ffi_silvantrope_log_rust_future_poll_##suffix(                                        \
-      uint64_t handle, UniffiRustFutureContinuationCallback callback, uint64_t callback_data) { \
-    poll_future(handle, callback, callback_data);                                            \
-  }                                                                                          \
-  void ffi_silvantrope_log_rust_future_cancel_##suffix(uint64_t handle) {                    \
-    cancel_future(handle);                                                                   \
-  }                                                                                          \
-  type ffi_silvantrope_log_rust_future_complete_##suffix(uint64_t handle,                    \
-                                                         RustCallStatus* status) {           \
-    return complete_future<type>(handle, status);                                            \
-  }                                                                                          \
+#define SILVANTROPE_DEFINE_FUTURE(suffix, type)                                                    \
+  void ffi_silvantrope_log_rust_future_poll_##suffix(                                              \
+      uint64_t handle, UniffiRustFutureContinuationCallback callback, uint64_t callback_data) {    \
+    poll_future(handle, callback, callback_data);                                                  \
+  }                                                                                                \
+  void ffi_silvantrope_log_rust_future_cancel_##suffix(uint64_t handle) { cancel_future(handle); } \
+  type ffi_silvantrope_log_rust_future_complete_##suffix(uint64_t handle,                          \
+                                                         RustCallStatus* status) {                 \
+    return complete_future<type>(handle, status);                                                  \
+  }                                                                                                \
   void ffi_silvantrope_log_rust_future_free_##suffix(uint64_t handle) { free_future(handle); }
 
 extern "C" {

@@ -228,6 +228,29 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor_
 SILVANTROPE_LOG_CHECKSUMS(SILVANTROPE_LOG_DECLARE_CHECKSUM)
 #undef SILVANTROPE_LOG_DECLARE_CHECKSUM
 
+/* Async futures. No function of this library is asynchronous, so no call
+ * issues a handle; the family is here for bindings that resolve every symbol
+ * of the convention at load. The continuation callback gets poll_code 0
+ * (ready: call complete) or 1 (wake: poll again); complete sets status code 3
+ * for a future that was cancelled or has not finished. */
+
+typedef void (*UniffiRustFutureContinuationCallback)(uint64_t callback_data, int8_t poll_code);
+
+#define SILVANTROPE_LOG_FUTURE_TYPES(X)                                                        \
+  X(u8, uint8_t) X(i8, int8_t) X(u16, uint16_t) X(i16, int16_t) X(u32, uint32_t)               \
+  X(i32, int32_t) X(u64, uint64_t) X(i64, int64_t) X(f32, float) X(f64, double)                \
+  X(rust_buffer, RustBuffer) X(void, void)
+
+#define SILVANTROPE_LOG_DECLARE_FUTURE(suffix, type)                                           \
+  SILVANTROPE_LOG_API void ffi_silvantrope_log_rust_future_poll_##suffix(                      \
+      uint64_t handle, UniffiRustFutureContinuationCallback callback, uint64_t callback_data); \
+  SILVANTROPE_LOG_API void ffi_silvantrope_log_rust_future_cancel_##suffix(uint64_t handle);   \
+  SILVANTROPE_LOG_API type ffi_silvantrope_log_rust_future_complete_##suffix(                  \
+      uint64_t handle, RustCallStatus* status);                                                \
+  SILVANTROPE_LOG_API void ffi_silvantrope_log_rust_future_free_##suffix(uint64_t handle);
+SILVANTROPE_LOG_FUTURE_TYPES(SILVANTROPE_LOG_DECLARE_FUTURE)
+#undef SILVANTROPE_LOG_DECLARE_FUTURE
+
 #ifdef __cplusplus
 }
 #endif

@@ -8,23 +8,23 @@ namespace {
 
 constexpr int32_t kVerificationVariant = 1;
 
-void set(RustCallStatus* status, int8_t code, RustBuffer buf) {
+}  // namespace
+
+void set_status(RustCallStatus* status, int8_t code, RustBuffer error_buf) {
   if (status == nullptr) {
-    release(buf);
+    release(error_buf);
     return;
   }
   status->code = code;
-  status->error_buf = buf;
+  status->error_buf = error_buf;
 }
-
-}  // namespace
 
 void fail_verification(RustCallStatus* status, std::string_view message) {
   try {
     ByteWriter w(8 + message.size());
     w.i32(kVerificationVariant);
     write_string(w, message);
-    set(status, SILVANTROPE_LOG_CALL_ERROR, copy_out(w.data()));
+    set_status(status, SILVANTROPE_LOG_CALL_ERROR, copy_out(w.data()));
   } catch (const std::exception& e) {
     fail_unexpected(status, e.what());
   }
@@ -37,7 +37,7 @@ void fail_unexpected(RustCallStatus* status, std::string_view message) {
   } catch (...) {
     // Out of memory while reporting: the code alone has to say it.
   }
-  set(status, SILVANTROPE_LOG_CALL_UNEXPECTED_ERROR, buf);
+  set_status(status, SILVANTROPE_LOG_CALL_UNEXPECTED_ERROR, buf);
 }
 
 }  // namespace silvantrope::ffi

@@ -7,6 +7,9 @@
 
 namespace silvantrope::ffi {
 
+// Writes code and error_buf; without a status the buffer is released.
+void set_status(RustCallStatus* status, int8_t code, RustBuffer error_buf);
+
 // Code 1: the message as a lowered VerifyError::Verification.
 void fail_verification(RustCallStatus* status, std::string_view message);
 

@@ -12,8 +12,10 @@ count() { printf '%s\n' "$syms" | grep -c -E "$1" || true; }
 checksums=$(count '^uniffi_silvantrope_log_checksum_func_')
 functions=$(count '^uniffi_silvantrope_log_fn_func_')
 runtime=$(count '^ffi_silvantrope_log_(uniffi_contract_version|rustbuffer_(alloc|from_bytes|free|reserve))$')
-echo "checksums=$checksums functions=$functions runtime=$runtime"
-[ "$checksums" = 26 ] && [ "$runtime" = 5 ] && [ "$functions" -ge 20 ]
+futures=$(count '^ffi_silvantrope_log_rust_future_(poll|cancel|complete|free)_([ui](8|16|32|64)|f32|f64|rust_buffer|void)$')
+all=$(nm -D --defined-only "$lib" | awk '$2 == "T"' | wc -l)
+echo "checksums=$checksums functions=$functions runtime=$runtime futures=$futures all functions=$all"
+[ "$checksums" = 26 ] && [ "$functions" = 26 ] && [ "$runtime" = 5 ] && [ "$futures" = 48 ] && [ "$all" = 105 ]
 # No OpenSSL symbol may be visible, defined or not: libcrypto is inside.
 if nm -D "$lib" | grep -q -E ' (EVP_|OPENSSL_|CRYPTO_|ERR_)'; then
   echo "libcrypto symbols are visible"; exit 1

@@ -178,11 +178,41 @@ def _setup_runtime(lib):
         fn.restype = restype
 
 
+_UNIFFI_RUST_FUTURE_CONTINUATION_CALLBACK = ctypes.CFUNCTYPE(None, ctypes.c_uint64, ctypes.c_int8)
+_FUTURE_RESULTS = {
+    "u8": ctypes.c_uint8, "i8": ctypes.c_int8, "u16": ctypes.c_uint16, "i16": ctypes.c_int16,
+    "u32": ctypes.c_uint32, "i32": ctypes.c_int32, "u64": ctypes.c_uint64, "i64": ctypes.c_int64,
+    "f32": ctypes.c_float, "f64": ctypes.c_double, "rust_buffer": _UniffiRustBuffer, "void": None,
+}
+
+
+def _setup_futures(lib):
+    """Declares the async-future family. Nothing here is async, but generated
+    bindings declare all 48 at import, so a library lacking one fails here as
+    it would under them."""
+    handle, status = ctypes.c_uint64, ctypes.POINTER(_UniffiRustCallStatus)
+    for suffix, result in _FUTURE_RESULTS.items():
+        for op, argtypes, restype in (
+            ("poll", [handle, _UNIFFI_RUST_FUTURE_CONTINUATION_CALLBACK, ctypes.c_uint64], None),
+            ("cancel", [handle], None),
+            ("complete", [handle, status], result),
+            ("free", [handle], None),
+        ):
+            name = f"ffi_{_NAMESPACE}_rust_future_{op}_{suffix}"
+            try:
+                fn = getattr(lib, name)
+            except AttributeError:
+                raise InternalError(f"the library does not export {name}") from None
+            fn.argtypes = argtypes
+            fn.restype = restype
+
+
 def _load():
     lib = _open_library()
     _check_contract_version(lib)
     _check_api_checksums(lib)
     _setup_runtime(lib)
+    _setup_futures(lib)
     return lib
 
 

@@ -113,6 +113,15 @@ void claim(Proof& p, const kt::Directory& d, const Bytes& label, uint64_t e, uin
   for (uint64_t v : search_ladder(g)) p.ladder.push_back(d.step(label, static_cast<uint32_t>(v), e));
 }
 
+// An inclusion rung recast as the absence of its own key, whose bit at
+// `bit` (1-based; 0 for none) is flipped.
+void as_leaf_absence(kt::Step& s, const kt::Directory& d, size_t bit) {
+  Bytes key = d.vrf().search_key(s.vrf_proof);
+  if (bit) key[(bit - 1) / 8] ^= static_cast<uint8_t>(0x80 >> ((bit - 1) % 8));
+  s.prefix.result_type = kt::NonInclusionLeaf;
+  s.prefix.leaf = kt::PrefixLeaf{key, s.commitment};
+}
+
 const Alteration kAlterations[] = {
     {"nothing", [](auto&...) {}, "present alice key 5"},
     {"root length", [](Proof&, Bytes&, Bytes& r, auto&) { r.pop_back(); }, kMalformed + "combined root must be 32 bytes, got 31"},
@@ -140,6 +149,8 @@ const Alteration kAlterations[] = {
     {"inclusion without commitment", [](Proof& p, auto&...) { p.ladder[1].has_commitment = false; }, kMalformed + "inclusion ladder rung is missing its commitment"},
     {"non-inclusion commitment ignored", [](Proof& p, auto&...) { p.ladder[3].has_commitment = true, p.ladder[3].commitment = p.ladder[4].commitment; }, "present alice key 5"},
     {"result type", [](Proof& p, auto&...) { p.ladder[0].prefix.result_type = kt::NonInclusionParent, ++p.ladder[0].prefix.depth; }, kMalformed + "prefix proof depth *"},
+    {"forged absence", [](Proof& p, Bytes&, Bytes&, auto& d) { as_leaf_absence(p.ladder[4], d, 0); }, kMalformed + "forged absence: terminal leaf matches the search key"},
+    {"cross-key absence", [](Proof& p, Bytes&, Bytes&, auto& d) { as_leaf_absence(p.ladder[4], d, p.ladder[4].prefix.depth); }, kMalformed + "cross-key absence: terminal leaf does not share the search-key prefix"},
     {"rung of another version", [](Proof& p, auto&...) { p.ladder[5].vrf_proof = p.ladder[4].vrf_proof; }, kVrf},
     {"claims 6 at 6", [](Proof& p, Bytes& l, Bytes&, auto& d) { claim(p, d, l, 6, 6); }, kMalformed + "ladder rung version 6 inclusion false contradicts claimed greatest Some(6)"},
     {"claims 5 at 9", [](Proof& p, Bytes& l, Bytes&, auto& d) { claim(p, d, l, 9, 5); }, kMalformed + "ladder rung version 6 inclusion true contradicts claimed greatest Some(5)"},

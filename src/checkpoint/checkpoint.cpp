@@ -79,9 +79,14 @@ Result<CheckpointHead> verify_checkpoint(std::string_view note_text,
                                          const std::vector<note::VerifierKey>& keys) {
   auto parsed = note::parse_signed_note(note_text);
   if (!parsed) return std::move(parsed).error();
-  auto verified = note::verify_note_signatures(*parsed, keys);
+  return verify_checkpoint(*parsed, keys);
+}
+
+Result<CheckpointHead> verify_checkpoint(const note::SignedNote& note,
+                                         const std::vector<note::VerifierKey>& keys) {
+  auto verified = note::verify_note_signatures(note, keys);
   if (!verified) return std::move(verified).error();
-  return parse_checkpoint_body(parsed->text);
+  return parse_checkpoint_body(note.text);
 }
 
 }  // namespace silvantrope::checkpoint

@@ -7,7 +7,7 @@
 
 #include "core/bytes.h"
 #include "core/error.h"
-#include "note/verifier_key.h"
+#include "note/signed_note.h"
 
 namespace silvantrope::checkpoint {
 
@@ -25,6 +25,8 @@ Result<CheckpointHead> parse_checkpoint_body(std::string_view body);
 
 // Verifies the signed note against the keys, then parses its text.
 Result<CheckpointHead> verify_checkpoint(std::string_view note_text,
+                                         const std::vector<note::VerifierKey>& keys);
+Result<CheckpointHead> verify_checkpoint(const note::SignedNote& note,
                                          const std::vector<note::VerifierKey>& keys);
 
 }  // namespace silvantrope::checkpoint

@@ -98,14 +98,7 @@ Result<uint32_t> verify_note_signatures(const SignedNote& note, const std::vecto
 }
 
 Result<std::vector<VerifierKey>> parse_verifier_keys(const std::vector<std::string_view>& texts) {
-  std::vector<VerifierKey> keys;
-  keys.reserve(texts.size());
-  for (std::string_view t : texts) {
-    auto k = parse_verifier_key(t);
-    if (!k) return std::move(k).error();
-    keys.push_back(std::move(*k));
-  }
-  return keys;
+  return parse_each_key(texts, parse_verifier_key);
 }
 
 }  // namespace silvantrope::note

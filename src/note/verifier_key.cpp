@@ -59,8 +59,19 @@ bool is_valid_key_name(std::string_view name) {
   return true;
 }
 
-Result<VerifierKey> parse_verifier_key(std::string_view text) {
-  auto malformed = [&] { return Error::malformed_signed_note("malformed verifier key: " + quote(text)); };
+Error malformed_verifier_key(std::string_view text) {
+  return Error::malformed_signed_note("malformed verifier key: " + quote(text));
+}
+
+Error unsupported_key_type(uint8_t lead) {
+  char hex[5];
+  std::snprintf(hex, sizeof hex, "0x%02x", lead);
+  return Error::malformed_signed_note(std::string("unsupported signature type (leading byte ") +
+                                      hex + ")");
+}
+
+Result<KeyText> parse_key_text(std::string_view text) {
+  auto malformed = [&] { return malformed_verifier_key(text); };
 
   const size_t plus1 = text.find('+');
   if (plus1 == std::string_view::npos) return malformed();
@@ -86,23 +97,25 @@ Result<VerifierKey> parse_verifier_key(std::string_view text) {
     return Error::malformed_signed_note("verifier key id mismatch: declared " + hex8(declared) +
                                         ", computed " + hex8(computed));
   }
+  return KeyText{name, declared, std::move(*data)};
+}
 
-  const ByteView d = *data;
+Result<VerifierKey> parse_verifier_key(std::string_view text) {
+  auto parsed = parse_key_text(text);
+  if (!parsed) return std::move(parsed).error();
+  const ByteView d = parsed->data;
   const ByteView prefix = composite_key_prefix();
+  const std::string name(parsed->name);
   if (d[0] == 0x01) {
-    if (d.size() != 33) return malformed();
-    return VerifierKey{std::string(name), declared, Bytes(d.begin() + 1, d.end()),
-                       VerifierKeyKind::Ed25519};
+    if (d.size() != 33) return malformed_verifier_key(text);
+    return VerifierKey{name, parsed->key_id, Bytes(d.begin() + 1, d.end()), VerifierKeyKind::Ed25519};
   }
   if (d.size() >= prefix.size() && equal(d.first(prefix.size()), prefix)) {
-    if (d.size() == prefix.size()) return malformed();
-    return VerifierKey{std::string(name), declared, Bytes(d.begin() + prefix.size(), d.end()),
+    if (d.size() == prefix.size()) return malformed_verifier_key(text);
+    return VerifierKey{name, parsed->key_id, Bytes(d.begin() + prefix.size(), d.end()),
                        VerifierKeyKind::Composite};
   }
-  char lead[5];
-  std::snprintf(lead, sizeof lead, "0x%02x", d[0]);
-  return Error::malformed_signed_note(std::string("unsupported signature type (leading byte ") +
-                                      lead + ")");
+  return unsupported_key_type(d[0]);
 }
 
 }  // namespace silvantrope::note

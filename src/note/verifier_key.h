@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "core/bytes.h"
 #include "core/error.h"
@@ -28,8 +29,34 @@ struct VerifierKey {
   VerifierKeyKind kind;
 };
 
+// A key string whose key id checked out; its type is the caller's to read.
+struct KeyText {
+  std::string_view name;
+  uint32_t key_id;
+  Bytes data;  // type byte or prefix included, never empty
+};
+
 // name+XXXXXXXX+base64(key data), the key id being the first four bytes of
 // SHA-256(name || "\n" || key data).
+Result<KeyText> parse_key_text(std::string_view text);
+Error malformed_verifier_key(std::string_view text);
+Error unsupported_key_type(uint8_t lead);
+
+// A note key: Ed25519 (type 0x01) or composite.
 Result<VerifierKey> parse_verifier_key(std::string_view text);
+
+// Parses each key string in order; the first failure wins.
+template <class Parse>
+auto parse_each_key(const std::vector<std::string_view>& texts, Parse parse)
+    -> Result<std::vector<typename decltype(parse(std::string_view{}))::value_type>> {
+  std::vector<typename decltype(parse(std::string_view{}))::value_type> keys;
+  keys.reserve(texts.size());
+  for (std::string_view t : texts) {
+    auto k = parse(t);
+    if (!k) return std::move(k).error();
+    keys.push_back(std::move(*k));
+  }
+  return keys;
+}
 
 }  // namespace silvantrope::note

@@ -116,6 +116,19 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_checkpoint_verify_consis
     RustBuffer older_note, RustBuffer newer_note, RustBuffer vkeys, RustBuffer proof,
     RustCallStatus* status);
 
+/* Witness cosignatures (C2SP tlog-cosignature). log_vkeys: as vkeys above;
+ * cosigner_vkeys: list of strings "name+id+base64(type || key)", type 0x04
+ * (Ed25519) or 0x06 (ML-DSA-44). Verifies the checkpoint as
+ * checkpoint_verify does, then every cosignature line from a listed
+ * cosigner, and requires quorum distinct cosigners with a cosignature
+ * timestamped at or after not_before (POSIX seconds). The library keeps no
+ * clock: rejecting timestamps in the future is the caller's concern. Returns
+ * a CheckpointHead record. */
+
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_checkpoint_verify_cosigned(
+    RustBuffer note_text, RustBuffer log_vkeys, RustBuffer cosigner_vkeys, uint32_t quorum,
+    uint64_t not_before, RustCallStatus* status);
+
 /* Commitments. context: text; commitment (64 bytes), value, opening (32
  * bytes): byte lists. */
 
@@ -221,7 +234,8 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor_
   X(keytrans_verify_monitor, 0x37de)         \
   X(keytrans_verify_search_suite, 0xe8ec)    \
   X(keytrans_verify_fixed_version_suite, 0x1e22) \
-  X(keytrans_verify_monitor_suite, 0xf697)
+  X(keytrans_verify_monitor_suite, 0xf697)    \
+  X(checkpoint_verify_cosigned, 0x3486)
 
 #define SILVANTROPE_LOG_DECLARE_CHECKSUM(name, value) \
   SILVANTROPE_LOG_API uint16_t uniffi_silvantrope_log_checksum_func_##name(void);

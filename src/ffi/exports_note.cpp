@@ -1,4 +1,5 @@
 #include "checkpoint/checkpoint.h"
+#include "checkpoint/cosigned.h"
 #include "ffi/call.h"
 #include "ffi/records.h"
 #include "merkle/proof.h"
@@ -97,6 +98,23 @@ void uniffi_silvantrope_log_fn_func_checkpoint_verify_consistency(RustBuffer old
       },
       arg<wire::Text>("older_note", older_note), arg<wire::Text>("newer_note", newer_note),
       arg<KeyList>("vkeys", vkeys), arg<wire::List<wire::ByteList>>("proof", proof));
+}
+
+RustBuffer uniffi_silvantrope_log_fn_func_checkpoint_verify_cosigned(RustBuffer note_text,
+                                                                     RustBuffer log_vkeys,
+                                                                     RustBuffer cosigner_vkeys,
+                                                                     uint32_t quorum,
+                                                                     uint64_t not_before,
+                                                                     RustCallStatus* status) {
+  return call(
+      status,
+      [&](std::string_view text, const Keys& log_texts, const Keys& cosigner_texts) {
+        return with_keys(log_texts, [&](auto& keys) {
+          return checkpoint::verify_cosigned(text, keys, cosigner_texts, quorum, not_before);
+        });
+      },
+      arg<wire::Text>("note_text", note_text), arg<KeyList>("log_vkeys", log_vkeys),
+      arg<KeyList>("cosigner_vkeys", cosigner_vkeys));
 }
 
 }  // extern "C"

@@ -186,6 +186,18 @@ extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_KEYTRAN
     exact<func("keytrans_verify_monitor_suite", kSuite + kKeytrans, unit,
                "The monitoring proof under an explicit suite id.", "gsb")>;
 
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_CHECKPOINT_VERIFY_COSIGNED =
+    exact<func("checkpoint_verify_cosigned",
+               {{"note_text", string},
+                {"log_vkeys", vec(string)},
+                {"cosigner_vkeys", vec(string)},
+                {"quorum", u32},
+                {"not_before", u64}},
+               kCheckpointHead,
+               "Verifies a signed checkpoint, then requires quorum distinct witnesses (C2SP "
+               "tlog-cosignature, Ed25519 or ML-DSA-44) to have cosigned it at or after not_before "
+               "(POSIX seconds); keeps no clock, so future timestamps are the caller's concern.")>;
+
 // Records: fields in wire order.
 
 extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_CHECKPOINTHEAD = exact<record(

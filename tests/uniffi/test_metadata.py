@@ -39,7 +39,7 @@ def render(data):  # a record as the lines of the table
     elif kind == 0:
         name, _ = r.name(), r.zero()  # synchronous
         args = [f"{r.str()}: {r.type()}{r.zero()}" for _ in range(r.u8())]
-        ret, (doc, _) = r.type(), r.doc().split(SALT_LINE)  # the salt line last
+        ret, doc = r.type(), r.doc().split(SALT_LINE)[0]  # the salt line last, if any
         lines = [f"fn {name}({', '.join(args)}) -> {ret}, checksum {checksum(data):#06x}", f"  /// {doc}"]
     elif kind == 2:
         name = r.name()

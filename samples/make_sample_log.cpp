@@ -11,6 +11,7 @@
 //
 // Usage: make_sample_log SAMPLES_DIR
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -31,6 +32,12 @@ std::string hex(const Bytes& b) {
   std::string s;
   for (uint8_t x : b) s += "0123456789abcdef"[x >> 4], s += "0123456789abcdef"[x & 15];
   return s + "\n";
+}
+
+std::string hex8(uint32_t v) {
+  char s[9];
+  std::snprintf(s, sizeof s, "%08x", v);
+  return s;
 }
 
 void write(const fs::path& path, const std::string& content) {
@@ -71,6 +78,80 @@ void write_log(const fs::path& dir) {
         "# The log's own key and its co-signing witness.\n" + log_key.verifier_key() + "\n" + witness.verifier_key() + "\n");
   std::string forged = cp12;  // the size changed after signing
   write(dir / "log/forged-13.note", forged.replace(forged.find("\n12\n"), 4, "\n13\n"));
+}
+
+// The size-12 checkpoint cosigned by two Ed25519 witnesses and one ML-DSA-44
+// witness (cosigned/, and the cosigned-*.sample files), and notes with one
+// cosignature line each, made or altered to show every rule of the
+// cosignature check (cosigned/cases/, which tests/data/cases/cosigned.sample
+// runs).
+void write_cosigned(const fs::path& dir) {
+  const std::string origin = "transparency.silvantrope.example/keys";
+  const NoteKey log_key = NoteKey::ed25519(origin, 2026);
+  std::vector<Bytes> leaves;
+  for (uint64_t i = 0; i < 12; ++i) leaves.push_back(entry(i, uint8_t(0x10 * (i % 7) + 1)));
+  const Bytes root = Rfc6962Tree(leaves).root(12);
+  const Cosigner a{"witness-a.silvantrope.example", Ed25519Signer(2030)};
+  const Cosigner b{"witness-b.example.org", Ed25519Signer(2031)};
+  const Cosigner pq{"witness-pq.example.net", MlDsa44Signer(2032)};
+  const Cosigner a_pq{a.name, MlDsa44Signer(2033)};  // witness a's post-quantum key
+  const uint64_t t = 1767225600;
+  auto note = [&](const std::string& lines, const std::vector<std::string>& ext = {}) {
+    return sign_note(checkpoint_body(origin, 12, root, ext), {&log_key}) + lines;
+  };
+  auto line = [&](const Cosigner& c, uint64_t time, const std::vector<std::string>& ext = {}) {
+    return c.line(c.cosign(origin, 12, root, ext, time));
+  };
+  write(dir / "cosigned/log.keys", log_key.verifier_key() + "\n");
+  write(dir / "cosigned/witnesses.keys", "# Two Ed25519 witnesses and an ML-DSA-44 one.\n" + a.verifier_key() + "\n" +
+                                             b.verifier_key() + "\n" + pq.verifier_key() + "\n");
+  write(dir / "cosigned/checkpoint-12.note", note(line(a, t) + line(b, t) + line(pq, t)));
+  Bytes forged = b.cosign(origin, 12, root, {}, t - 1);  // then restamped t
+  for (int i = 0; i < 8; ++i) forged[i] = uint8_t(t >> (56 - 8 * i));
+  write(dir / "cosigned/forged-12.note", note(line(a, t) + b.line(forged) + line(pq, t)));
+  write(dir / "cosigned-checkpoint.sample",
+        "# The sample log's checkpoint, cosigned by three witnesses.\n"
+        "checkpoint --note cosigned/checkpoint-12.note --key-file cosigned/log.keys\n"
+        "  --cosigner-key-file cosigned/witnesses.keys --quorum 3 --not-before " + std::to_string(t) +
+        "\nexpect: valid\nexpect: origin: " + origin + "\nexpect: size: 12\nexpect: root: " + hex(root));
+  write(dir / "cosigned-forged.sample",
+        "# Witness b's cosignature carries a timestamp other than the one it signed.\n"
+        "checkpoint --note cosigned/forged-12.note --key-file cosigned/log.keys\n"
+        "  --cosigner-key-file cosigned/witnesses.keys --quorum 2\n"
+        "expect: invalid: invalid signature for known key \"" + b.name + "\" (key id " + hex8(b.key_id()) + ")\n");
+
+  const fs::path cases = dir / "cosigned/cases";
+  write(cases / "a.key", a.verifier_key() + "\n");
+  write(cases / "a-pq.key", a_pq.verifier_key() + "\n");
+  write(cases / "pq.key", pq.verifier_key() + "\n");
+  const Bytes good = a.cosign(origin, 12, root, {}, t);
+  auto altered = [&](size_t at) {
+    Bytes c = good;
+    c[at] ^= 1;
+    return c;
+  };
+  Bytes longer = good;
+  longer.push_back(0);
+  const Cosigner renamed{a.name + "x", Ed25519Signer(2030)};
+  const std::vector<std::pair<std::string, std::string>> lines = {
+      {"a-and-a-pq", line(a, t) + line(a_pq, t)},
+      {"unlisted", line(b, t) + signature_line(b.name + "x", b.key_id(), altered(70)) + line(a, t)},
+      {"renamed", signature_line(renamed.name, a.key_id(), good)},
+      {"key-id", signature_line(a.name, a.key_id() ^ 1, good)},
+      {"time", a.line(altered(7))},
+      {"signature", a.line(altered(40))},
+      {"short", a.line(Bytes(good.begin(), good.end() - 1))},
+      {"long", a.line(longer)},
+      {"max-time", line(a, (uint64_t{1} << 63) - 1)},
+      {"over-time", line(a, uint64_t{1} << 63)},
+      {"pq-time-0", line(pq, 0)},
+      {"pq-signature", pq.line([&] { Bytes c = pq.cosign(origin, 12, root, {}, t); c[100] ^= 1; return c; }())},
+      {"pq-time", pq.line([&] { Bytes c = pq.cosign(origin, 12, root, {}, t); c[7] ^= 1; return c; }())},
+  };
+  for (const auto& [name, l] : lines) write(cases / (name + ".note"), note(l));
+  // Extension lines added after the witnesses signed: Ed25519 covers them, ML-DSA-44 does not.
+  write(cases / "ext-ed25519.note", note(line(a, t), {"ext"}));
+  write(cases / "ext-pq.note", note(line(pq, t), {"ext"}));
 }
 
 void write_coniks(const fs::path& dir) {
@@ -169,6 +250,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   write_log(argv[1]);
+  write_cosigned(argv[1]);
   write_coniks(argv[1]);
   write_policies(argv[1]);
   write_keytrans(argv[1], keytrans::HybridExp, "hybrid-exp");

@@ -229,4 +229,16 @@ Bytes Ed25519Signer::public_key() const { return raw_public_key(key_.get()); }
 
 Bytes Ed25519Signer::sign(const Bytes& message) const { return digest_sign(key_.get(), nullptr, nullptr, message); }
 
+MlDsa44Signer::MlDsa44Signer(uint64_t seed) {
+  Bytes mldsa_seed = derive(seed, "silvantrope test signer/ML-DSA-44", 32);
+  const OSSL_PARAM params[] = {
+      OSSL_PARAM_construct_octet_string(OSSL_PKEY_PARAM_ML_DSA_SEED, mldsa_seed.data(), mldsa_seed.size()),
+      OSSL_PARAM_construct_end()};
+  key_ = from_params("ML-DSA-44", params);
+}
+
+Bytes MlDsa44Signer::public_key() const { return raw_public_key(key_.get()); }
+
+Bytes MlDsa44Signer::sign(const Bytes& message) const { return mldsa_sign(key_.get(), "ML-DSA-44", message); }
+
 }  // namespace test_support

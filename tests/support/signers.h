@@ -69,4 +69,15 @@ class Ed25519Signer {
   Key key_;
 };
 
+// FIPS 204 pure ML-DSA-44 with an empty context, over the message itself.
+class MlDsa44Signer {
+ public:
+  explicit MlDsa44Signer(uint64_t seed);
+  Bytes public_key() const;  // 1312 bytes
+  Bytes sign(const Bytes& message) const;
+
+ private:
+  Key key_;
+};
+
 }  // namespace test_support

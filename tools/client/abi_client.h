@@ -297,6 +297,17 @@ inline Outcome checkpoint_verify(const std::string& note, const std::vector<std:
   return o;
 }
 
+inline Outcome checkpoint_verify_cosigned(const std::string& note, const std::vector<std::string>& log_keys,
+                                          const std::vector<std::string>& cosigner_keys, uint32_t quorum,
+                                          uint64_t not_before, CheckpointHead& head) {
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_checkpoint_verify_cosigned(
+      text(note), list_of_strings(log_keys), list_of_strings(cosigner_keys), quorum, not_before, &st);
+  Outcome o = outcome(st);
+  if (o.ok()) head = take_checkpoint_head(r);
+  return o;
+}
+
 inline Outcome checkpoint_verify_inclusion(const std::string& note, const std::vector<std::string>& keys,
                                            uint64_t leaf_index, const Bytes& leaf,
                                            const std::vector<Bytes>& proof) {

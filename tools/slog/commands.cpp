@@ -79,13 +79,19 @@ const char* kCheckpointHelp =
     "                       [--proof HEX[,HEX...]]... [--proof-file FILE]\n"
     "       slog checkpoint --note OLDER --key KEY... --consistency NEWER\n"
     "                       [--proof HEX[,HEX...]]... [--proof-file FILE]\n"
+    "       slog checkpoint --note FILE --key KEY... (--cosigner-key KEY)...\n"
+    "                       [--cosigner-key-file FILE] --quorum N [--not-before T]\n"
     "       slog checkpoint --body FILE [--json]\n"
     "\n"
     "Verifies a signed C2SP checkpoint and prints its origin, size, root and\n"
     "extension lines; with --inclusion, also checks that the leaf hash is at\n"
     "--index of the checkpoint's tree; with --consistency, verifies the newer\n"
     "checkpoint too and checks the consistency proof from the older tree to it.\n"
-    "--body parses an already-trusted checkpoint body without any signature.\n";
+    "--body parses an already-trusted checkpoint body without any signature.\n"
+    "--quorum requires N distinct witnesses (C2SP tlog-cosignature keys, type\n"
+    "0x04 Ed25519 or 0x06 ML-DSA-44) to have cosigned the checkpoint at or after\n"
+    "--not-before T (POSIX seconds, default 0); every cosignature from a listed\n"
+    "witness must verify. No clock is read: future timestamps are your concern.\n";
 
 const char* kCommitmentHelp =
     "usage: slog commitment --context TEXT --commitment HEX --value HEX --opening HEX [--json]\n"
@@ -270,8 +276,19 @@ std::string describe_head(const slog_client::CheckpointHead& h, bool json) {
   return out;
 }
 
+Outcome checkpoint_cosigned(const Options& opt, const std::string& text, const std::vector<std::string>& keys,
+                            slog_client::CheckpointHead& head) {
+  const uint64_t quorum = opt.number("quorum");
+  if (quorum > UINT32_MAX) throw UsageError("--quorum is at most 4294967295");
+  const uint64_t not_before = opt.has("not-before") ? opt.number("not-before") : 0;
+  return slog_client::checkpoint_verify_cosigned(text, keys, opt.text_list("cosigner-key"),
+                                                 static_cast<uint32_t>(quorum), not_before, head);
+}
+
 Verdict checkpoint(const std::vector<std::string>& args) {
-  Options opt(args, {"note", "key", "key-file", "index", "leaf", "proof", "proof-file", "consistency", "body"},
+  Options opt(args,
+              {"note", "key", "key-file", "index", "leaf", "proof", "proof-file", "consistency", "body",
+               "cosigner-key", "cosigner-key-file", "quorum", "not-before"},
               {"inclusion"});
   if (opt.help()) return help(kCheckpointHelp);
   slog_client::CheckpointHead head;
@@ -299,7 +316,8 @@ Verdict checkpoint(const std::vector<std::string>& args) {
     return verdict("checkpoint", slog_client::checkpoint_verify_consistency(text, newer, keys, proof),
                    opt.json());
   }
-  Outcome o = slog_client::checkpoint_verify(text, keys, head);
+  Outcome o = opt.has("quorum") ? checkpoint_cosigned(opt, text, keys, head)
+                                 : slog_client::checkpoint_verify(text, keys, head);
   if (!o.ok()) return verdict("checkpoint", o, opt.json());
   if (opt.json()) return {0, "{\"command\":\"checkpoint\",\"valid\":true," + describe_head(head, true) + "}", true};
   return {0, "valid\n" + describe_head(head, false), false};

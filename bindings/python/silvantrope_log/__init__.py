@@ -57,6 +57,7 @@ __all__ = [
     "checkpoint_verify",
     "checkpoint_verify_inclusion",
     "checkpoint_verify_consistency",
+    "checkpoint_verify_cosigned",
     "verify_commitment",
     "coniks_verify_lookup",
     "coniks_verify_absence",
@@ -201,6 +202,18 @@ def checkpoint_verify_consistency(
 ) -> None:
     """Verifies two signed checkpoints, then that the older tree is a prefix
     of the newer one (RFC 6962 consistency proof)."""
+
+
+@_export(_CheckpointHead, _String, _StringList, _StringList, _U32, _U64)
+def checkpoint_verify_cosigned(
+    note_text: str, log_vkeys: list[str], cosigner_vkeys: list[str], quorum: int, not_before: int
+) -> CheckpointHead:
+    """Verifies a signed checkpoint against log_vkeys as checkpoint_verify
+    does, then its C2SP tlog-cosignature lines: every line from a listed
+    cosigner (type 0x04 Ed25519 or 0x06 ML-DSA-44 keys) must verify, and at
+    least quorum distinct cosigners must have cosigned at or after not_before
+    (POSIX seconds). The library keeps no clock: rejecting timestamps in the
+    future is the caller's concern."""
 
 
 # --- Commitments -------------------------------------------------------------

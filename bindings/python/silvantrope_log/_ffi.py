@@ -46,6 +46,7 @@ _EXPECTED_CHECKSUMS = {
     "keytrans_verify_search_suite": 0xE8EC,
     "keytrans_verify_fixed_version_suite": 0x1E22,
     "keytrans_verify_monitor_suite": 0xF697,
+    "checkpoint_verify_cosigned": 0x3486,
 }
 
 _I32_MAX = 2**31 - 1

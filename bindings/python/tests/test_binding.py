@@ -50,6 +50,8 @@ COMMIT = ("ctx/commit/v1", ctx_hash("ctx/commit/v1", bytes(range(32)) + b"value"
 POLICY = pathlib.Path(__file__).resolve().parents[3].joinpath("samples", "policy", "coniks-genesis.policy").read_bytes()
 RECORD = POLICY[8:8 + struct.unpack(">I", POLICY[4:8])[0]]  # format 1: canonical as sent
 V = sl.VerifyError.Verification
+COSIGNED = (read("samples", "cosigned", "checkpoint-12.note"),
+            *([k for k in read("samples", "cosigned", f).splitlines() if not k.startswith("#")] for f in ("log.keys", "witnesses.keys")))
 ROOT_MISMATCH = V("root mismatch: recomputed root does not match the expected root")
 CALLS = [  # every export, with its result or the VerifyError it raises
     (sl.verify_inclusion, (1, 3, L[1], (L[0], L[2]), ROOT3), None),
@@ -66,6 +68,8 @@ CALLS = [  # every export, with its result or the VerifyError it raises
     (sl.checkpoint_verify_inclusion, (CP8["note_text"], CP8["vkeys"], 2, bytes.fromhex(CP8["inclusion"][2]["leaf_hash"]),
                                       [bytes.fromhex(h) for h in CP8["inclusion"][2]["proof"]]), None),
     (sl.checkpoint_verify_consistency, (CONS["older_note"], CONS["newer_note"], CONS["vkeys"], [bytes.fromhex(h) for h in CONS["proof"]]), None),
+    (sl.checkpoint_verify_cosigned, (*COSIGNED, 3, 1767225600), sl.checkpoint_verify(*COSIGNED[:2])),
+    (sl.checkpoint_verify_cosigned, (*COSIGNED, 2**32 - 1, 2**64 - 1), V("verification failed: cosignature quorum not met: 0 of 4294967295 cosigners")),
     (sl.verify_commitment, COMMIT, None),
     (sl.coniks_verify_lookup, coniks("coniks-lookup-alice.sample"), b"x25519:8f2a...;mlkem768:41c0..."),
     (sl.coniks_verify_absence, coniks("coniks-absence-mallory.sample"), None),
@@ -115,7 +119,7 @@ class BindingTest(unittest.TestCase):
                 load(**stubs)
             self.assertEqual(type(cm.exception).__name__, "InternalError")  # the fresh module's own class
         self.assertRaises(sl.InternalError, _ffi._check_api_checksums, _ffi._lib, {"no_such_function": 1})
-        self.assertEqual(len(_ffi._EXPECTED_CHECKSUMS), 26)
+        self.assertEqual(len(_ffi._EXPECTED_CHECKSUMS), 27)
 
     def test_every_export(self):
         self.assertEqual({f.__name__ for f, _, _ in CALLS}, {n for n in sl.__all__ if n.islower()})

@@ -4,6 +4,7 @@
 
 #include "checkpoint/checkpoint.h"
 #include "encoding/base64.h"
+#include "note/cosignature.h"
 #include "note/signed_note.h"
 #include "silvantrope-crypto/digest.h"
 #include "support.h"
@@ -20,8 +21,27 @@ static uint32_t key_id(std::string_view name, silvantrope::ByteView data) {
   return fuzz::be32(silvantrope::crypto::sha256(silvantrope::as_bytes(m)).data());
 }
 
+// An accepted cosigner key has the SHA-256 id and its type's key length.
+static void check_cosigner_key(std::string_view t) {
+  const auto k = fuzz::twice([&] { return note::parse_cosigner_key(t); });
+  if (!k) return;
+  fuzz::Bytes data{static_cast<uint8_t>(k->kind)};
+  data.insert(data.end(), k->key.begin(), k->key.end());
+  FUZZ_CHECK(k->key_id == key_id(k->name, data) && data.size() == (data[0] == 0x04 ? 33u : 1313u));
+}
+
+// A decoded cosignature is the blob's whole tail after a timestamp below 2^63.
+static void check_cosignature(silvantrope::ByteView blob) {
+  for (const auto kind : {note::CosignerKind::Ed25519, note::CosignerKind::MlDsa44}) {
+    const auto c = note::decode_cosignature(blob, kind);
+    const bool fits = blob.size() == (kind == note::CosignerKind::Ed25519 ? 72u : 2428u) && blob[0] < 0x80;
+    FUZZ_CHECK(c.has_value() == fits && (!c || (c->signature.data() == blob.data() + 8 && c->timestamp >> 63 == 0)));
+  }
+}
+
 // An accepted key has the SHA-256 id, and written back from its fields parses the same.
 static bool check_key(std::string_view t) {
+  check_cosigner_key(t);
   const auto k = fuzz::twice([&] { return note::parse_verifier_key(t); });
   if (!k) return false;
   const bool ed = k->kind == note::VerifierKeyKind::Ed25519;
@@ -50,6 +70,7 @@ static void check_note(std::string_view t) {
   const size_t count = n->signatures.size();
   FUZZ_CHECK(count >= 1 && count <= note::kMaxNoteSignatures && t.starts_with(n->text) && n->text.ends_with('\n'));
   for (const auto& s : n->signatures) FUZZ_CHECK(s.name.data() > t.data() && s.name.data() + s.name.size() < t.data() + t.size());
+  for (const auto& s : n->signatures) check_cosignature(s.signature);
   const auto none = note::verify_note_signatures(*n, {});
   const auto verified = fuzz::twice([&] { return note::verify_note_signatures(*n, trusted); });
   FUZZ_CHECK(trusted.size() == 2 && !none && none.error().kind() == silvantrope::Error::Kind::NoTrustedSignature);

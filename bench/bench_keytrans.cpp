@@ -23,8 +23,6 @@
 #include "batched.h"
 #include "keytrans_directory.h"
 #include "silvantrope-crypto/vrf.h"
-#include "vrf_p256_prover.h"
-#include "vrf_prover.h"
 
 namespace {
 
@@ -34,22 +32,12 @@ using slog_client::Bytes;
 const std::string kContext = "chat.example/keytrans/v1";
 const kt::Suite kSuites[] = {kt::HybridExp, kt::HybridExp, kt::Ed25519, kt::P256};
 
-template <class P>
-kt::Vrf vrf_of(const P& prover) {
-  return {prover.public_key(), [prover](const Bytes& a) { return prover.prove(a); },
-          [](const Bytes& proof) {
-            const Bytes beta = P::proof_to_hash(proof);
-            return Bytes(beta.begin(), beta.begin() + 32);
-          }};
-}
-
 struct Fixture {
   kt::Directory dir;
   kt::Proof proof;
   Bytes encoded, root, label{'a', 'l', 'i', 'c', 'e'};
   explicit Fixture(kt::Suite suite)
-      : dir(suite, kContext, suite == kt::P256 ? vrf_of(test_support::P256VrfProver::from_seed(3))
-                                               : vrf_of(test_support::VrfProver::from_seed(3))) {
+      : dir(suite, kContext, kt::vrf_for(suite, 3)) {
     for (int e = 0; e < 100; ++e) {
       for (int v = 0; v < (e == 99 ? 11 : 10); ++v) dir.set(label, Bytes(48, uint8_t(v)));
       for (int u = 0; u < 10; ++u) dir.set({'u', uint8_t(e), uint8_t(u)}, Bytes(48, 1));
@@ -92,7 +80,7 @@ size_t log_parents(uint64_t start, uint64_t end, uint64_t index) {
   return 1 + log_parents(start, start + k, index) + log_parents(start + k, end, index);
 }
 
-const silvantrope::crypto::VrfSuite& vrf_for(kt::Suite s) {
+const silvantrope::crypto::VrfSuite& library_vrf(kt::Suite s) {
   return s == kt::P256 ? silvantrope::crypto::p256_vrf() : silvantrope::crypto::edwards25519_vrf();
 }
 
@@ -123,7 +111,7 @@ void BM_Floor(benchmark::State& state) {
   const Bytes& key = f.dir.vrf().public_key;
   for (auto _ : state) {
     for (size_t i = 0; i < alphas.size(); ++i) {
-      auto r = vrf_for(suite).verify(key, alphas[i], f.proof.ladder[i].vrf_proof);
+      auto r = library_vrf(suite).verify(key, alphas[i], f.proof.ladder[i].vrf_proof);
       if (!r || !r->valid) state.SkipWithError("vrf did not verify");
     }
     digest(sha256, 40);  // the log leaf
@@ -148,7 +136,7 @@ void BM_Vrf(benchmark::State& state, kt::Suite suite) {
   alpha.insert(alpha.end(), f.label.begin(), f.label.end());
   for (int i = 0; i < 4; ++i) alpha.push_back(0);
   for (auto _ : state) {
-    auto r = vrf_for(suite).verify(f.dir.vrf().public_key, alpha, f.proof.ladder[0].vrf_proof);
+    auto r = library_vrf(suite).verify(f.dir.vrf().public_key, alpha, f.proof.ladder[0].vrf_proof);
     if (!r || !r->valid) state.SkipWithError("vrf did not verify");
   }
 }

@@ -21,7 +21,6 @@
 #include "notes.h"
 #include "policies.h"
 #include "rfc6962_tree.h"
-#include "vrf_p256_prover.h"
 
 namespace {
 
@@ -188,22 +187,11 @@ void write_policies(const fs::path& dir) {
                         signer.sign(policy_label(coniks_successor), canonical_policy_record(coniks_successor))));
 }
 
-template <class P>
-keytrans::Vrf keytrans_vrf(const P& prover) {
-  return {prover.public_key(), [prover](const Bytes& alpha) { return prover.prove(alpha); },
-          [](const Bytes& proof) {
-            const Bytes beta = P::proof_to_hash(proof);
-            return Bytes(beta.begin(), beta.begin() + 32);
-          }};
-}
-
 // One directory's contents under a suite: alice's keys in three versions,
 // bob's in one, and others around them, published over five log entries.
 void write_keytrans(const fs::path& dir, keytrans::Suite suite, const std::string& name) {
   const std::string context = "chat.silvantrope.example/keytrans/v1";
-  keytrans::Directory d(suite, context,
-                        suite == keytrans::P256 ? keytrans_vrf(P256VrfProver::from_seed(2029))
-                                                : keytrans_vrf(VrfProver::from_seed(2029)));
+  keytrans::Directory d(suite, context, keytrans::vrf_for(suite, 2029));
   auto id = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
   for (int e = 0; e < 5; ++e) {
     for (int u = 0; u < 4; ++u) d.set(id("user" + std::to_string(4 * e + u) + "@chat.example"), id("x25519:" + std::to_string(u)));

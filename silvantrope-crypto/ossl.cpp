@@ -26,6 +26,12 @@ EVP_SIGNATURE* signature_algorithm(SignatureAlgorithm alg) {
   return fetched.at(static_cast<size_t>(alg));
 }
 
+Pkey raw_public_key(const char* name, ByteView key) {
+  Pkey k(EVP_PKEY_new_raw_public_key_ex(nullptr, name, nullptr, key.data(), key.size()));
+  if (!k) ERR_clear_error();
+  return k;
+}
+
 bool verify_message(EVP_PKEY* key, SignatureAlgorithm alg, ByteView signature, ByteView message) {
   if (key == nullptr) return false;
   EVP_SIGNATURE* sig_alg = signature_algorithm(alg);

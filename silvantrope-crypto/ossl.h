@@ -40,6 +40,10 @@ enum class SignatureAlgorithm { MlDsa44, MlDsa65, MlDsa87, Ed25519, Ed448, Ecdsa
 // The fetched signature algorithm; throws InternalFault if libcrypto lacks it.
 EVP_SIGNATURE* signature_algorithm(SignatureAlgorithm alg);
 
+// A public key from its raw bytes under an algorithm name ("ED25519",
+// "ML-DSA-44", ...); empty when OpenSSL refuses the bytes.
+Pkey raw_public_key(const char* name, ByteView key);
+
 // One-shot message verification under a fetched algorithm: true only when
 // OpenSSL says the signature is valid. Any failure to set up is false.
 bool verify_message(EVP_PKEY* key, SignatureAlgorithm alg, ByteView signature, ByteView message);

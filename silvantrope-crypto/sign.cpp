@@ -36,12 +36,6 @@ constexpr SignatureAlgorithm kMlDsaAlgorithms[] = {
 
 constexpr size_t kP521Coordinate = 66;
 
-ossl::Pkey raw_public_key(const char* name, ByteView key) {
-  ossl::Pkey k(EVP_PKEY_new_raw_public_key_ex(nullptr, name, nullptr, key.data(), key.size()));
-  if (!k) ERR_clear_error();
-  return k;
-}
-
 // A P-521 public key from its uncompressed SEC1 encoding; empty when the
 // bytes are not a point on the curve.
 ossl::Pkey p521_public_key(ByteView point) {
@@ -136,8 +130,8 @@ bool PreparedKey::verify_classical(const SchemeRow& row, ByteView sig, ByteView 
   const ByteView key = bytes_.subspan(1, row.classical_key);
   if (!objects_->classical) {
     switch (row.classical) {
-      case Classical::Ed25519: objects_->classical = raw_public_key("ED25519", key); break;
-      case Classical::Ed448: objects_->classical = raw_public_key("ED448", key); break;
+      case Classical::Ed25519: objects_->classical = ossl::raw_public_key("ED25519", key); break;
+      case Classical::Ed448: objects_->classical = ossl::raw_public_key("ED448", key); break;
       case Classical::EcdsaP521: objects_->classical = p521_public_key(key); break;
       case Classical::None: return true;
     }
@@ -160,7 +154,7 @@ bool PreparedKey::verify_classical(const SchemeRow& row, ByteView sig, ByteView 
 
 bool PreparedKey::verify_mldsa(const SchemeRow& row, ByteView sig, ByteView framed) {
   if (!objects_->mldsa) {
-    objects_->mldsa = raw_public_key(kMlDsaNames[row.level], bytes_.subspan(1 + row.classical_key));
+    objects_->mldsa = ossl::raw_public_key(kMlDsaNames[row.level], bytes_.subspan(1 + row.classical_key));
   }
   return ossl::verify_message(objects_->mldsa->get(), kMlDsaAlgorithms[row.level], sig, framed);
 }

@@ -18,16 +18,23 @@ Result<void> check_root(ByteView root) {
   return Error::malformed_keytrans("combined root must be 32 bytes, got " + std::to_string(root.size()));
 }
 
-// Binds the proof's log leaf, and with it the prefix root, to the caller's root.
-Result<void> bind_header(Digest& sha256, ByteView root, const ProofHeader& h) {
-  return verify_log_inclusion(sha256, root, h.entry_index, h.tree_size, h.timestamp, h.prefix_root,
-                              h.log_inclusion);
+// The opening every kind shares: the root's length, then decoding, then
+// binding the proof's log leaf, and with it the prefix root, to the root.
+template <class P>
+Result<P> open_proof(Digest& sha256, ByteView root, ByteView proof, size_t commitment_size,
+                     Result<P> (*decode)(ByteView, size_t)) {
+  SILVANTROPE_CHECK(check_root(root));
+  P p = SILVANTROPE_TRY(decode(proof, commitment_size));
+  const ProofHeader& h = p.header;
+  SILVANTROPE_CHECK(verify_log_inclusion(sha256, root, h.entry_index, h.tree_size, h.timestamp, h.prefix_root,
+                                         h.log_inclusion));
+  return p;
 }
 
 // The revealed value opens the commitment the proof included for version.
-Result<SearchResult> open(const KeytransContext& ctx, ByteView label, uint32_t version,
-                          const RevealedValue& revealed, const std::optional<ByteView>& commitment,
-                          const char* missing_commitment) {
+Result<SearchResult> open_commitment(const KeytransContext& ctx, ByteView label, uint32_t version,
+                                     const RevealedValue& revealed, const std::optional<ByteView>& commitment,
+                                     const char* missing_commitment) {
   const Bytes computed = SILVANTROPE_TRY(commit(ctx, label, version, revealed.value, revealed.opening));
   if (!commitment) return Error::malformed_keytrans(missing_commitment);
   if (!equal(computed, *commitment)) return Error::commitment_mismatch();
@@ -42,10 +49,8 @@ std::string claimed(const std::optional<uint32_t>& g) {
 
 Result<SearchResult> verify_search_proof(const KeytransContext& ctx, ByteView root, ByteView label,
                                          ByteView proof) {
-  SILVANTROPE_CHECK(check_root(root));
-  const SearchProof p = SILVANTROPE_TRY(decode_search_proof(proof, ctx.commitment_size()));
   Digest sha256(DigestAlgorithm::Sha256);
-  SILVANTROPE_CHECK(bind_header(sha256, root, p.header));
+  const SearchProof p = SILVANTROPE_TRY(open_proof(sha256, root, proof, ctx.commitment_size(), decode_search_proof));
 
   const std::optional<uint32_t>& g = p.greatest_version;
   if (!ladder_matches(p.ladder, g ? search_ladder(*g) : std::vector<uint64_t>{0})) {
@@ -69,27 +74,26 @@ Result<SearchResult> verify_search_proof(const KeytransContext& ctx, ByteView ro
       break;
     }
   }
-  return open(ctx, label, *g, p.revealed, commitment, "greatest version is missing its inclusion commitment");
+  return open_commitment(ctx, label, *g, p.revealed, commitment,
+                         "greatest version is missing its inclusion commitment");
 }
 
 Result<SearchResult> verify_fixed_version_proof(const KeytransContext& ctx, ByteView root, ByteView label,
                                                 ByteView proof) {
-  SILVANTROPE_CHECK(check_root(root));
-  const FixedVersionProof p = SILVANTROPE_TRY(decode_fixed_version_proof(proof, ctx.commitment_size()));
   Digest sha256(DigestAlgorithm::Sha256);
-  SILVANTROPE_CHECK(bind_header(sha256, root, p.header));
+  const FixedVersionProof p =
+      SILVANTROPE_TRY(open_proof(sha256, root, proof, ctx.commitment_size(), decode_fixed_version_proof));
   if (!SILVANTROPE_TRY(evaluate_rung(sha256, ctx, label, p.step, p.header.prefix_root))) return SearchResult{};
   if (!p.revealed.present) {
     return Error::malformed_keytrans("present fixed version is missing its revealed value");
   }
-  return open(ctx, label, p.step.version, p.revealed, p.step.commitment, "inclusion is missing its commitment");
+  return open_commitment(ctx, label, p.step.version, p.revealed, p.step.commitment,
+                         "inclusion is missing its commitment");
 }
 
 Result<void> verify_monitor_proof(const KeytransContext& ctx, ByteView root, ByteView label, ByteView proof) {
-  SILVANTROPE_CHECK(check_root(root));
-  const MonitorProof p = SILVANTROPE_TRY(decode_monitor_proof(proof, ctx.commitment_size()));
   Digest sha256(DigestAlgorithm::Sha256);
-  SILVANTROPE_CHECK(bind_header(sha256, root, p.header));
+  const MonitorProof p = SILVANTROPE_TRY(open_proof(sha256, root, proof, ctx.commitment_size(), decode_monitor_proof));
   if (!ladder_matches(p.ladder, monitoring_ladder(p.version))) {
     return Error::malformed_keytrans("monitor ladder versions do not match the canonical monitoring ladder");
   }

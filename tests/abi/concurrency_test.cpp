@@ -11,7 +11,6 @@
 #include "keytrans_directory.h"
 #include "notes.h"
 #include "rfc6962_tree.h"
-#include "vrf_p256_prover.h"
 
 namespace {
 
@@ -28,9 +27,8 @@ TEST(Concurrency, EightThreads) {
   test_support::ConiksDirectory dir("ns.example", test_support::VrfProver::from_seed(9));
   for (uint8_t i = 0; i < 8; ++i) dir.put({i}, {i, i});
   const Bytes root = dir.root(), key = dir.vrf_public(), proof = dir.lookup_proof({3});
-  const test_support::P256VrfProver p256 = test_support::P256VrfProver::from_seed(9);
-  test_support::keytrans::Directory kt(test_support::keytrans::P256, "ctx", {p256.public_key(), [&](const Bytes& a) { return p256.prove(a); },
-      [](const Bytes& pi) { return test_support::P256VrfProver::proof_to_hash(pi); }});
+  test_support::keytrans::Directory kt(test_support::keytrans::P256, "ctx",
+                                       test_support::keytrans::vrf_for(test_support::keytrans::P256, 9));
   for (uint8_t i = 0; i < 8; ++i) kt.set({i}, {i}), kt.publish(i);
   const Bytes kt_proof = encode(kt.search({5}));
   const KeyHistoryEntry entry{1, 2, Bytes(32, 1), Bytes(800, 2), Bytes(32, 3), Bytes(64, 4)};
@@ -58,7 +56,7 @@ TEST(Concurrency, EightThreads) {
         failures += !coniks_verify_lookup("ns.example", key, root, {3}, proof, value).ok() || value != Bytes{3, 3};
         failures += coniks_verify_lookup("ns.example", key, root, {4}, proof, value).code != 1;
         SearchResult found;  // P-256 and HMAC on first use too
-        failures += !keytrans_verify(KeytransProof::Search, 1, "ctx", p256.public_key(), kt.root(), {5}, kt_proof, found).ok() ||
+        failures += !keytrans_verify(KeytransProof::Search, 1, "ctx", kt.vrf().public_key, kt.root(), {5}, kt_proof, found).ok() ||
                     found.value != Bytes{5};
       }
     });

@@ -9,6 +9,8 @@
 #include <stdexcept>
 
 #include "coniks_tree.h"  // sha3_512_with_context
+#include "vrf_p256_prover.h"
+#include "vrf_prover.h"
 
 namespace test_support::keytrans {
 namespace {
@@ -147,6 +149,19 @@ std::vector<uint32_t> monitoring_ladder(uint32_t v) {
     if (x <= v) out.push_back(static_cast<uint32_t>(x));
   }
   return out;
+}
+
+template <class Prover>
+Vrf vrf_of(const Prover& prover) {
+  return {prover.public_key(), [prover](const Bytes& alpha) { return prover.prove(alpha); },
+          [](const Bytes& proof) {
+            const Bytes beta = Prover::proof_to_hash(proof);
+            return Bytes(beta.begin(), beta.begin() + 32);
+          }};
+}
+
+Vrf vrf_for(Suite suite, uint64_t seed) {
+  return suite == P256 ? vrf_of(P256VrfProver::from_seed(seed)) : vrf_of(VrfProver::from_seed(seed));
 }
 
 Directory::Directory(Suite suite, std::string context, Vrf vrf)

@@ -27,6 +27,10 @@ struct Vrf {
   std::function<Bytes(const Bytes& proof)> search_key;  // the first 32 bytes of the output
 };
 
+// The suite's VRF from the test provers: ECVRF-P256 for P256, the
+// Edwards25519 one otherwise, with the secret derived from seed.
+Vrf vrf_for(Suite suite, uint64_t seed);
+
 enum ResultType : uint8_t { Inclusion = 1, NonInclusionLeaf = 2, NonInclusionParent = 3 };
 
 struct PrefixLeaf {

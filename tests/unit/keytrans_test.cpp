@@ -9,8 +9,6 @@
 #include "keytrans/ladder.h"
 #include "keytrans/verify.h"
 #include "keytrans_directory.h"
-#include "vrf_p256_prover.h"
-#include "vrf_prover.h"
 
 namespace silvantrope::keytrans {
 namespace {
@@ -21,22 +19,12 @@ using kt::Proof;
 const std::string kContext = "chat.example/keytrans/v1";
 Bytes b(std::string_view s) { return Bytes(s.begin(), s.end()); }
 
-template <class P>
-kt::Vrf vrf_of(const P& prover) {
-  return {prover.public_key(), [prover](const Bytes& a) { return prover.prove(a); },
-          [](const Bytes& proof) {
-            const Bytes beta = P::proof_to_hash(proof);
-            return Bytes(beta.begin(), beta.begin() + 32);
-          }};
-}
-
 // Entry 0 is an empty tree; alice has versions 0..5 from entry 6 on and
 // version 6 from entry 9 on; every entry adds three single-version labels.
 const kt::Directory& directory(kt::Suite suite) {
   static std::map<kt::Suite, kt::Directory> all;
   if (!all.count(suite)) {
-    kt::Directory d(suite, kContext, suite == kt::P256 ? vrf_of(test_support::P256VrfProver::from_seed(5))
-                                                       : vrf_of(test_support::VrfProver::from_seed(5)));
+    kt::Directory d(suite, kContext, kt::vrf_for(suite, 5));
     d.publish(1700000000000);
     for (int e = 1; e < 12; ++e) {
       for (int u = 0; u < 3; ++u) d.set(b("u" + std::to_string(3 * e + u)), b("key " + std::to_string(u)));

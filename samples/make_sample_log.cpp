@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the signed sample data under samples/ that the .sample files there
 // check: a transparency log of key-history entries with checkpoints at sizes 5
 // and 12, signed by the log's Ed25519 key and co-signed by a composite
@@ -112,7 +113,10 @@ void write_cosigned(const fs::path& dir) {
         "# The sample log's checkpoint, cosigned by three witnesses.\n"
         "checkpoint --note cosigned/checkpoint-12.note --key-file cosigned/log.keys\n"
         "  --cosigner-key-file cosigned/witnesses.keys --quorum 3 --not-before " + std::to_string(t) +
-        "\nexpect: valid\nexpect: origin: " + origin + "\nexpect: size: 12\nexpect: root: " + hex(root));
+        "\nexpect: valid\nexpect: origin: " + origin + "\nexpect: size: 12\nexpect: root: " + hex(root) +
+        "expect: signed by: " + origin + "\nexpect: cosigned by: " + a.name +
+        " at 1767225600 (2026-01-01T00:00:00Z)\nexpect: cosigned by: " + b.name +
+        " at 1767225600 (2026-01-01T00:00:00Z)\nexpect: cosigned by: " + pq.name + " at 1767225600 (2026-01-01T00:00:00Z)\n");
   write(dir / "cosigned-forged.sample",
         "# Witness b's cosignature carries a timestamp other than the one it signed.\n"
         "checkpoint --note cosigned/forged-12.note --key-file cosigned/log.keys\n"

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The Python module uniffi-bindgen 0.31 generates for this interface, unchanged, loads the built library, passes its
 checksum check and takes every export to a result and to a failure: the hand-written binding's cases, and those they lack."""
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Prints export/floor ratios from a Google Benchmark JSON report.
 
 Usage: bench_merkle --benchmark_format=json --benchmark_repetitions=10 \

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Python bindings for silvantrope_log, the verification library for
 transparency logs, commitments, CONIKS and KEYTRANS directories and namespace
 policies.

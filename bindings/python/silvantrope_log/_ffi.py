@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The C boundary of silvantrope_log: loading the library, the buffer and
 call-status structures, the wire converters and the call frame every export
 goes through. Nothing here is public API."""

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The binding's own work: checks on loading, lowering and lifting each wire type, call statuses as exceptions,
 each returned buffer freed exactly once (on error paths too), wrong arguments refused before any call."""
 

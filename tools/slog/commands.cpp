@@ -472,7 +472,9 @@ Run run(const std::vector<std::string>& args) {
                                              "--max-input-size", INT32_MAX)
                                    : kDefaultMaxInput;
     if (app->get_option("--version")->count() > 0) {
-      if (!r.command.empty()) throw UsageError("--version takes no command");
+      if (!r.command.empty() || out.quiet || app->get_option("--max-input-size")->count() > 0) {
+        throw UsageError("--version takes no command and no option but --json");
+      }
       r.command = "version";
       version(r);
       return out;

@@ -67,7 +67,9 @@ void man(const CLI::App& app, const std::string& version) {
             << ".SH SYNOPSIS\n.B slog\n.I COMMAND\n[\\fIOPTIONS\\fR]\n"
             << ".SH DESCRIPTION\n" << roff(app.get_description()) << "\n";
   walk(&app, "", [&](const CLI::App* a, const std::string& path) {
-    std::cout << (path.empty() ? ".SH GLOBAL OPTIONS\n" : ".SH " + roff(path) + "\n");
+    if (path.empty()) std::cout << ".SH OPTIONS\n";
+    if (path == app.get_subcommands({}).front()->get_name()) std::cout << ".SH COMMANDS\n";
+    if (!path.empty()) std::cout << ".SS slog " << roff(path) << "\n";
     if (!path.empty()) std::cout << roff(a->get_description()) << "\n";
     if (!a->get_footer().empty()) std::cout << ".PP\n" << roff(a->get_footer()) << "\n";
     for (const CLI::Option* o : a->get_options()) {

@@ -16,7 +16,9 @@ struct Opt {
 };
 
 CLI::Option* add(CLI::App* app, const Opt& o) {
-  if (o.value == nullptr) return app->add_flag(o.name, o.help)->multi_option_policy(CLI::MultiOptionPolicy::Throw);
+  if (o.value == nullptr) {
+    return app->add_flag(o.name, o.help)->multi_option_policy(CLI::MultiOptionPolicy::Throw)->disable_flag_override();
+  }
   CLI::Option* opt = app->add_option(o.name, o.help)->type_name(o.value);
   if (o.repeat) opt->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)->type_size(1)->expected(1, 1)->allow_extra_args(false);
   return opt;

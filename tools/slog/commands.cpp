@@ -466,6 +466,7 @@ Run run(const std::vector<std::string>& args) {
     }
     app->parse(reversed);
     out.quiet = app->get_option("--quiet")->count() > 0;
+    out.json = app->get_option("--json")->count() > 0;
     r.command = words();
     const uint64_t max_input = app->get_option("--max-input-size")->count() > 0
                                    ? decimal(app->get_option("--max-input-size")->results().front(),

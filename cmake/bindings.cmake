@@ -21,9 +21,9 @@ set(PYTHON_PACKAGE_FILES
   ${CMAKE_SOURCE_DIR}/bindings/python/silvantrope_log/py.typed)
 add_custom_command(
   OUTPUT ${BINDINGS_DIR}/stamp
-  COMMAND ${CMAKE_SOURCE_DIR}/scripts/generate-bindings.sh ${UNIFFI_BINDGEN}
+  COMMAND ${CMAKE_SOURCE_DIR}/bindings/generate.sh ${UNIFFI_BINDGEN}
           $<TARGET_LINKER_FILE:silvantrope_log> ${BINDINGS_DIR} ${PYTHON_PACKAGE_FILES}
-  DEPENDS silvantrope_log ${UNIFFI_BINDGEN} ${CMAKE_SOURCE_DIR}/scripts/generate-bindings.sh ${PYTHON_PACKAGE_FILES}
+  DEPENDS silvantrope_log ${UNIFFI_BINDGEN} ${CMAKE_SOURCE_DIR}/bindings/generate.sh ${PYTHON_PACKAGE_FILES}
   COMMENT "Generating the Python, Kotlin, Swift and Ruby bindings")
 add_custom_target(bindings ALL DEPENDS ${BINDINGS_DIR}/stamp)
 # The platform wheel, library inside: build/<preset>/bindings/python/dist.

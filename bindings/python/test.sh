@@ -14,4 +14,4 @@ pip=("$venv/bin/python" -m pip --disable-pip-version-check -q)
 "${pip[@]}" install -r "$here/requirements-test.txt"
 cd "$venv"  # not the source tree: the package is imported from site-packages
 unset SILVANTROPE_LOG_LIBRARY
-BUILT_LIBRARY=$lib exec "$venv/bin/python" -m pytest -q -p no:cacheprovider "$here/tests"
+exec "$venv/bin/python" -m pytest -q -p no:cacheprovider "$here/tests"

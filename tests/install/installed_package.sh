@@ -25,3 +25,4 @@ expect "$head" py  # the library shipped inside the package
 rm "$t"/venv/lib/python3*/site-packages/silvantrope_log/libsilvantrope_log.so
 expect "$head" py LD_LIBRARY_PATH="$lib"  # the one the loader finds; with neither, the error names what was tried:
 { py 2>&1 || true; } | grep -q "libsilvantrope_log.so.0: cannot open" || fail "no loader error"
+{ py SILVANTROPE_LOG_LIBRARY=/no/lib.so LD_LIBRARY_PATH="$lib" 2>&1 || true; } | grep -q "^  /no/lib.so: " || fail "the variable is not the only place tried"

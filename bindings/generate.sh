@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# generate-bindings.sh BINDGEN LIBRARY OUT PACKAGE_FILE...
+# generate.sh BINDGEN LIBRARY OUT PACKAGE_FILE...
 # Generates Python, Kotlin, Swift and Ruby bindings from LIBRARY's interface records with
 # BINDGEN (library mode) into OUT/<language>, and assembles the Python package in
 # OUT/python/package/silvantrope_log: the generated module beside PACKAGE_FILEs (the loader

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The generated Kotlin binding, loaded as a JVM application loads it: from the jar's linux-x86-64/
 // resource. Every bundled sample runs through it and must give what `slog samples` expects; the
 // same table then runs on 8 threads at once.

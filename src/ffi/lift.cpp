@@ -27,6 +27,17 @@ Lifted<ByteView> Lift<wire::ByteList>::read(ByteReader& r) {
   return *r.take(*n);
 }
 
+Lifted<ByteViewList> Lift<wire::List<wire::ByteList>>::read(ByteReader& r) {
+  auto count = read_length(r);
+  if (!count) return std::move(count).error();
+  const size_t start = r.pos();
+  for (size_t i = 0; i < *count; ++i) {
+    auto v = Lift<wire::ByteList>::read(r);
+    if (!v) return std::move(v).error();
+  }
+  return ByteViewList::prefixed(*count, r.consumed_since(start));
+}
+
 Lifted<std::string_view> Lift<wire::String>::read(ByteReader& r) {
   auto n = read_length(r);
   if (!n) return std::move(n).error();

@@ -12,7 +12,7 @@
 //       verification beside one prepared ECDSA-P256 verification (target:
 //       at most 2.1 of them).
 //
-// bench/ratios.py pairs NAME/ARG with floor_*/ARG.
+// scripts/bench.sh pairs NAME/ARG with floor_*/ARG in its table.
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>

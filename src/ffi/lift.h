@@ -49,8 +49,14 @@ using LiftValue = typename Lift<W>::Value;
 LiftFailure not_enough(size_t remaining, size_t needed);
 LiftFailure not_enough(const Shortage& s);
 
-// A length or count prefix: signed 32-bit, negative values rejected.
-Lifted<size_t> read_length(ByteReader& r);
+// A length or count prefix: signed 32-bit, negative values rejected. Inline,
+// with the byte-list read below: every call lifts several.
+inline Lifted<size_t> read_length(ByteReader& r) {
+  auto n = r.i32();
+  if (!n) return not_enough(n.error());
+  if (*n < 0) return LiftFailure{"out of range integral type conversion attempted"};
+  return static_cast<size_t>(*n);
+}
 
 // kMinSize: the fewest bytes one value of the type occupies on the wire.
 
@@ -58,7 +64,14 @@ template <>
 struct Lift<wire::ByteList> {
   using Value = ByteView;
   static constexpr size_t kMinSize = 4;
-  static Lifted<Value> read(ByteReader& r);
+  static Lifted<Value> read(ByteReader& r) {
+    auto n = read_length(r);
+    if (!n) return std::move(n).error();
+    // The elements are u8 values read one by one, so a short list runs out
+    // with nothing left against the one byte the next element needs.
+    if (r.remaining() < *n) return not_enough(0, 1);
+    return *r.take(*n);
+  }
 };
 
 template <>

@@ -201,7 +201,7 @@ TEST(Lifting, ListReservationBoundedByRemainingBytes) {
     if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
     RustCallStatus st{};
     uniffi_silvantrope_log_fn_func_verify_signed_note(note, vkeys, &st);
-    _exit(outcome(st).message == "Failed to convert arg 'vkeys':\nnot enough bytes remaining in buffer (0 < 4)" ? 0 : 1);
+    _exit(status_message(st) == "Failed to convert arg 'vkeys':\nnot enough bytes remaining in buffer (0 < 4)" ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);

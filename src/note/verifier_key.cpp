@@ -118,4 +118,17 @@ Result<VerifierKey> parse_verifier_key(std::string_view text) {
   return unsupported_key_type(d[0]);
 }
 
+Result<VerifierKey> parse_cosigner_key(std::string_view text) {
+  auto parsed = parse_key_text(text);
+  if (!parsed) return std::move(parsed).error();
+  const ByteView d = parsed->data;
+  if (d[0] != 0x04 && d[0] != 0x06) return unsupported_key_type(d[0]);
+  const bool ed25519 = d[0] == 0x04;
+  if (d.size() != (ed25519 ? 33 : 1313) || (!ed25519 && parsed->name.size() > 255)) {
+    return malformed_verifier_key(text);
+  }
+  return VerifierKey{std::string(parsed->name), parsed->key_id, Bytes(d.begin() + 1, d.end()),
+                     ed25519 ? VerifierKeyKind::CosignEd25519 : VerifierKeyKind::CosignMlDsa44};
+}
+
 }  // namespace silvantrope::note

@@ -26,7 +26,7 @@ MORE = [  # (function, argument replaced in its first case in CALLS, new value, 
     ("keytrans_verify_fixed_version", 2, bytes(32), KEYTRANS_ROOT),
     ("keytrans_verify_fixed_version_suite", 3, bytes(32), KEYTRANS_ROOT),
 ]
-ADDED_SINCE = {"checkpoint_verify_cosigned"}  # exports the 26-function module does not know, and need not
+ADDED_SINCE = {"checkpoint_verify_cosigned", "tlog_policy_parse", "checkpoint_verify_policy", "tlog_proof_verify"}  # exports the 26-function module does not know, and need not
 INFALLIBLE = ["key_history_v1_canonical_bytes", "key_history_v1_entry_hash", "key_history_v1_rfc6962_leaf_hash"]
 
 

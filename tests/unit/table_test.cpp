@@ -132,7 +132,7 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
        [](const Args& a) {
          return show(note::parse_signed_note(a[0]), [](const note::SignedNote& n) {
            std::vector<std::string> sigs;
-           for (const auto& s : n.signatures) sigs.push_back(std::string(s.name) + " " + id8(s.key_id) + " " + hex(s.signature));
+           for (const auto& s : n.signatures) sigs.push_back(std::string(s.name) + " " + id8(s.key_id) + " " + hex(ByteView(*encoding::base64_decode(s.blob)).subspan(4)));
            return std::string(n.text) + join(sigs);
          });
        }},

@@ -22,6 +22,7 @@ from ._ffi import (
     _Enum,
     _export,
     _Record,
+    _Sequence,
     _UniffiConverterBool as _Bool,
     _UniffiConverterBytes as _Bytes,
     _UniffiConverterOptionalBytes as _OptionalBytes,
@@ -58,6 +59,13 @@ __all__ = [
     "checkpoint_verify_inclusion",
     "checkpoint_verify_consistency",
     "checkpoint_verify_cosigned",
+    "Cosignature",
+    "VerifiedCheckpoint",
+    "VerifiedProof",
+    "TlogPolicy",
+    "tlog_policy_parse",
+    "checkpoint_verify_policy",
+    "tlog_proof_verify",
     "verify_commitment",
     "coniks_verify_lookup",
     "coniks_verify_absence",
@@ -214,6 +222,75 @@ def checkpoint_verify_cosigned(
     least quorum distinct cosigners must have cosigned at or after not_before
     (POSIX seconds). The library keeps no clock: rejecting timestamps in the
     future is the caller's concern."""
+
+
+# --- C2SP tlog-policy files and tlog-proof@v1 ---------------------------------
+
+
+@dataclass
+class Cosignature:
+    """A witness whose cosignature verified: its policy name and the latest
+    timestamp it signed (POSIX seconds)."""
+
+    witness: str
+    timestamp: int
+
+
+@dataclass
+class VerifiedCheckpoint:
+    """A checkpoint verified against a tlog-policy: its head and every policy
+    witness whose cosignature verified, in policy order, with its latest
+    timestamp (those older than not_before included)."""
+
+    head: CheckpointHead
+    cosignatures: list[Cosignature]
+
+
+@dataclass
+class VerifiedProof:
+    """A tlog-proof@v1 that verified: the entry's index, the proof's extra
+    data if any, and the checkpoint the entry is included in."""
+
+    index: int
+    extra: bytes | None
+    checkpoint: VerifiedCheckpoint
+
+
+@dataclass
+class TlogPolicy:
+    """A checked tlog-policy: log key names, witness and group names in file
+    order, and the quorum (a witness or group name, or none)."""
+
+    logs: list[str]
+    witnesses: list[str]
+    groups: list[str]
+    quorum: str
+
+
+_VerifiedCheckpoint = _Record(
+    VerifiedCheckpoint, _CheckpointHead, _Sequence(_Record(Cosignature, _String, _U64))
+)
+
+
+@_export(_Record(TlogPolicy, _StringList, _StringList, _StringList, _String), _String)
+def tlog_policy_parse(policy: str) -> TlogPolicy:
+    """Checks a C2SP tlog-policy file and summarises it."""
+
+
+@_export(_VerifiedCheckpoint, _String, _String, _U64)
+def checkpoint_verify_policy(note_text: str, policy: str, not_before: int) -> VerifiedCheckpoint:
+    """Verifies a checkpoint against a tlog-policy: it must be signed by a
+    policy log whose key name is its origin, and cosigned as the quorum
+    demands by cosignatures timestamped at or after not_before (POSIX
+    seconds). The library keeps no clock: judge freshness from the returned
+    timestamps."""
+
+
+@_export(_Record(VerifiedProof, _U64, _OptionalBytes, _VerifiedCheckpoint), _String, _String, _Bytes, _U64)
+def tlog_proof_verify(proof: str, policy: str, leaf_hash: bytes, not_before: int) -> VerifiedProof:
+    """Verifies a C2SP tlog-proof@v1 file: its checkpoint against the
+    tlog-policy as checkpoint_verify_policy does, then the inclusion of the
+    32-byte RFC 6962 leaf_hash at the proof's index."""
 
 
 # --- Commitments -------------------------------------------------------------

@@ -47,6 +47,9 @@ _EXPECTED_CHECKSUMS = {
     "keytrans_verify_fixed_version_suite": 0x1E22,
     "keytrans_verify_monitor_suite": 0xF697,
     "checkpoint_verify_cosigned": 0x3486,
+    "tlog_policy_parse": 0x50A1,
+    "checkpoint_verify_policy": 0x68F0,
+    "tlog_proof_verify": 0xED16,
 }
 
 _I32_MAX = 2**31 - 1

@@ -53,6 +53,11 @@ V = sl.VerifyError.Verification
 COSIGNED = (read("samples", "cosigned", "checkpoint-12.note"),
             *([k for k in read("samples", "cosigned", f).splitlines() if not k.startswith("#")] for f in ("log.keys", "witnesses.keys")))
 ROOT_MISMATCH = V("root mismatch: recomputed root does not match the expected root")
+TLOG = {f: read("samples", "tlog", f) for f in ("policy.txt", "proof-4.txt", "checkpoint-7.note")}
+T0 = 1767225600
+TLOG_CHECKPOINT = sl.VerifiedCheckpoint(
+    sl.CheckpointHead("tlog.silvantrope.example/entries", 7, bytes.fromhex("60a4326cbc2c2f9045af7780e6a4bb4a995634b38a0a02829c17b093962ca9f9"), []),
+    [sl.Cosignature("ed1", T0), sl.Cosignature("ed2", T0), sl.Cosignature("pq1", T0), sl.Cosignature("pq2", T0 - 100)])
 CALLS = [  # every export, with its result or the VerifyError it raises
     (sl.verify_inclusion, (1, 3, L[1], (L[0], L[2]), ROOT3), None),
     (sl.verify_inclusion, (2**64 - 1, 2**64 - 1, L[0], [], ROOT3), V("leaf index 18446744073709551615 is beyond tree size 18446744073709551615")),
@@ -70,6 +75,12 @@ CALLS = [  # every export, with its result or the VerifyError it raises
     (sl.checkpoint_verify_consistency, (CONS["older_note"], CONS["newer_note"], CONS["vkeys"], [bytes.fromhex(h) for h in CONS["proof"]]), None),
     (sl.checkpoint_verify_cosigned, (*COSIGNED, 3, 1767225600), sl.checkpoint_verify(*COSIGNED[:2])),
     (sl.checkpoint_verify_cosigned, (*COSIGNED, 2**32 - 1, 2**64 - 1), V("verification failed: cosignature quorum not met: 0 of 4294967295 cosigners")),
+    (sl.tlog_policy_parse, (TLOG["policy.txt"],), sl.TlogPolicy(
+        ["tlog.silvantrope.example/entries", "other.silvantrope.example/log"], ["ed1", "ed2", "ed3", "pq1", "pq2"],
+        ["classic", "pq", "both"], "both")),
+    (sl.checkpoint_verify_policy, (TLOG["checkpoint-7.note"], TLOG["policy.txt"], T0), TLOG_CHECKPOINT),
+    (sl.tlog_proof_verify, (TLOG["proof-4.txt"], TLOG["policy.txt"], H(b"\0entry 4\n"), 0), sl.VerifiedProof(4, b"seq 4", TLOG_CHECKPOINT)),
+    (sl.tlog_proof_verify, (TLOG["proof-4.txt"], TLOG["policy.txt"], H(b"\0entry 5\n"), 0), ROOT_MISMATCH),
     (sl.verify_commitment, COMMIT, None),
     (sl.coniks_verify_lookup, coniks("coniks-lookup-alice.sample"), b"x25519:8f2a...;mlkem768:41c0..."),
     (sl.coniks_verify_absence, coniks("coniks-absence-mallory.sample"), None),

@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "core/quote.h"
-#include "core/utf8.h"
+#include "core/text_scan.h"
 #include "encoding/base64.h"
 #include "note/signed_note.h"
 
@@ -52,7 +52,7 @@ Result<uint64_t> parse_size(std::string_view line) {
 
 Result<CheckpointHead> parse_checkpoint_body(std::string_view body) {
   // A C caller may hand raw bytes: text arguments are not checked at the boundary.
-  if (utf8::validate(body)) return malformed("body contains invalid UTF-8");
+  if (text::validate_utf8(body)) return malformed("body contains invalid UTF-8");
   Lines lines(body);
   const auto origin = lines.next();
   if (!origin) return malformed("missing origin line");

@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <map>
 #include <optional>
-#include <set>
 
 #include "core/quote.h"
+#include "core/text_scan.h"
 #include "core/utf8.h"
 #include "note/signed_note.h"
 
@@ -16,17 +15,50 @@ namespace {
 using Member = WitnessRule::Member;
 
 // The items of one line, split at runs of spaces and tabs.
-std::vector<std::string_view> items(std::string_view line) {
-  std::vector<std::string_view> out;
+void items(std::string_view line, std::vector<std::string_view>& out) {
+  out.clear();
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
   size_t i = 0;
   while (true) {
-    i = line.find_first_not_of(" \t", i);
-    if (i == std::string_view::npos) return out;
-    const size_t end = std::min(line.find_first_of(" \t", i), line.size());
-    out.push_back(line.substr(i, end - i));
-    i = end;
+    while (i < line.size() && blank(line[i])) ++i;
+    if (i == line.size()) return;
+    const size_t start = i;
+    while (i < line.size() && !blank(line[i])) ++i;
+    out.push_back(line.substr(start, i - start));
   }
 }
+
+uint64_t fnv1a(std::string_view s) {
+  uint64_t h = 0xcbf29ce484222325;
+  for (char c : s) h = (h ^ static_cast<uint8_t>(c)) * 0x100000001b3;
+  return h;
+}
+
+// Names in a flat list, found by hash first: policies are small.
+template <class V>
+class Names {
+ public:
+  const V* find(std::string_view name) const {
+    const uint64_t h = fnv1a(name);
+    for (const Entry& e : entries_) {
+      if (e.hash == h && e.name == name) return &e.value;
+    }
+    return nullptr;
+  }
+  bool insert(std::string_view name, V value) {
+    if (find(name)) return false;
+    entries_.push_back({fnv1a(name), name, value});
+    return true;
+  }
+
+ private:
+  struct Entry {
+    uint64_t hash;
+    std::string_view name;
+    V value;
+  };
+  std::vector<Entry> entries_;
+};
 
 // A key parser's message without its "malformed signed note: " prefix.
 std::string key_detail(const Error& e) {
@@ -50,17 +82,22 @@ std::optional<uint64_t> threshold(std::string_view k, size_t n) {
 class Parser {
  public:
   Result<TlogPolicy> run(std::string_view text) {
-    if (auto bad = utf8::validate(text)) {
-      const size_t line = 1 + std::count(text.begin(), text.begin() + bad->valid_up_to, '\n');
-      return Error::malformed_tlog_policy(line, "invalid UTF-8");
+    const text::Scan scan = text::scan(text, /*tab_ok=*/true);
+    if (scan.high) {
+      if (auto bad = text::validate_utf8(text)) {
+        const size_t line = 1 + std::count(text.begin(), text.begin() + bad->valid_up_to, '\n');
+        return Error::malformed_tlog_policy(line, "invalid UTF-8");
+      }
     }
+    const bool octets_to_check = scan.control || scan.del;
     size_t number = 0;
+    std::vector<std::string_view> it;
     while (!text.empty()) {
       ++number;
       const size_t nl = std::min(text.find('\n'), text.size());
       const std::string_view line = text.substr(0, nl);
       text.remove_prefix(std::min(nl + 1, text.size()));
-      for (char c : line) {
+      for (char c : octets_to_check ? line : std::string_view{}) {
         const auto b = static_cast<uint8_t>(c);
         if (b != '\t' && (b < 0x20 || b == 0x7F)) {
           char hex[5];
@@ -68,7 +105,8 @@ class Parser {
           return fail(number, std::string("forbidden octet ") + hex);
         }
       }
-      auto r = line_(number, items(line));
+      items(line, it);
+      auto r = line_(number, it);
       if (!r) return std::move(r).error();
     }
     if (!quorum_line_) return Error::malformed_tlog_policy(number + 1, "missing quorum line");
@@ -103,7 +141,7 @@ class Parser {
 
   Result<void> define(size_t n, std::string_view name) {
     if (name == "none") return fail(n, "the name \"none\" is reserved");
-    if (names_.count(name)) return fail(n, "name " + quote(name) + " is already defined");
+    if (names_.find(name)) return fail(n, "name " + quote(name) + " is already defined");
     return {};
   }
 
@@ -121,7 +159,7 @@ class Parser {
         return fail(n, "witness key repeats the key of line " + std::to_string(witness_lines_[i]));
       }
     }
-    names_.emplace(it[1], Member{false, w.witnesses.size()});
+    names_.insert(it[1], Member{false, w.witnesses.size()});
     w.owner.push_back(w.witnesses.size());
     w.witnesses.emplace_back(it[1]);
     w.keys.push_back(std::move(*key));
@@ -131,9 +169,9 @@ class Parser {
 
   Result<std::optional<Member>> member(size_t n, std::string_view name) {
     if (name == "none") return std::optional<Member>{};
-    auto it = names_.find(name);
-    if (it == names_.end()) return fail(n, "undefined name " + quote(name));
-    return std::optional<Member>(it->second);
+    const Member* m = names_.find(name);
+    if (!m) return fail(n, "undefined name " + quote(name));
+    return std::optional<Member>(*m);
   }
 
   Result<void> group(size_t n, const std::vector<std::string_view>& it) {
@@ -150,10 +188,10 @@ class Parser {
       if (it[i] == "none") return fail(n, "\"none\" cannot be a group member");
       auto m = member(n, it[i]);
       if (!m) return std::move(m).error();
-      if (!listed_.insert(it[i]).second) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
+      if (!listed_.insert(it[i], true)) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
       g.members.push_back(**m);
     }
-    names_.emplace(it[1], Member{true, w.groups.size()});
+    names_.insert(it[1], Member{true, w.groups.size()});
     w.groups.push_back(std::move(g));
     return {};
   }
@@ -170,8 +208,8 @@ class Parser {
 
   TlogPolicy policy_;
   std::vector<size_t> log_lines_, witness_lines_;
-  std::map<std::string_view, Member, std::less<>> names_;
-  std::set<std::string_view> listed_;
+  Names<Member> names_;
+  Names<bool> listed_;
   size_t quorum_line_ = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "core/text_scan.h"
+
 namespace silvantrope::encoding {
 namespace {
 
@@ -29,7 +31,7 @@ int hex_value(char c) {
 // returns false to stop early (everything read so far was checked). The
 // fast path: when no group before the last holds "=" or a character outside
 // the alphabet, the whole text is checked with one table pass and only the
-// last group the slow way.
+// last group the slow way (base64_check).
 template <class Emit>
 Result<size_t> scan(std::string_view text, Emit&& emit) {
   if (text.size() % 4 != 0) return malformed("base64 length is not a multiple of 4");
@@ -73,30 +75,21 @@ Result<size_t> scan(std::string_view text, Emit&& emit) {
   return n;
 }
 
-constexpr std::array<uint8_t, 256> make_flags() {
-  std::array<uint8_t, 256> f{};
-  for (auto& x : f) x = 1;
-  for (int i = 0; i < 64; ++i) f[static_cast<uint8_t>(kAlphabet[i])] = 0;
-  return f;
-}
-constexpr std::array<uint8_t, 256> kNotPlain = make_flags();  // 1 for "=" and non-alphabet
-
 }  // namespace
 
 Result<Bytes> base64_decode(std::string_view text) {
-  Bytes out;
-  out.reserve(text.size() / 4 * 3);
-  auto n = scan(text, [&](uint8_t b) { out.push_back(b); return true; });
+  Bytes out(text.size() / 4 * 3);
+  size_t k = 0;
+  auto n = scan(text, [&](uint8_t b) { out[k++] = b; return true; });
   if (!n) return std::move(n).error();
+  out.resize(k);
   return out;
 }
 
 Result<size_t> base64_check(std::string_view text) {
   if (text.size() % 4 == 0 && text.size() > 4) {
     const size_t body = text.size() - 4;
-    uint8_t bad = 0;
-    for (size_t i = 0; i < body; ++i) bad |= kNotPlain[static_cast<uint8_t>(text[i])];
-    if (bad == 0) {
+    if (text::all_base64(text.substr(0, body))) {
       auto tail = scan(text.substr(body), [](uint8_t) { return true; });
       if (!tail) return std::move(tail).error();
       return body / 4 * 3 + *tail;

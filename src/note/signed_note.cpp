@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/quote.h"
+#include "core/text_scan.h"
 #include "core/utf8.h"
 #include "encoding/base64.h"
 #include "silvantrope-crypto/ed25519.h"
@@ -98,12 +99,10 @@ std::optional<uint64_t> check(const VerifierKey& key, ByteView sig, std::string_
 }  // namespace
 
 Result<SignedNote> parse_signed_note(std::string_view note_text) {
-  const bool forbidden = std::any_of(note_text.begin(), note_text.end(), [](char c) {
-    return static_cast<uint8_t>(c) < 0x20 && c != '\n';
-  });
-  if (forbidden) return malformed("note contains a forbidden control character");
+  const text::Scan scan = text::scan(note_text);
+  if (scan.control) return malformed("note contains a forbidden control character");
   // A C caller may hand raw bytes: text arguments are not checked at the boundary.
-  if (utf8::validate(note_text)) return malformed("note contains invalid UTF-8");
+  if (scan.high && text::validate_utf8(note_text)) return malformed("note contains invalid UTF-8");
 
   const size_t sep = note_text.rfind("\n\n");
   if (sep == std::string_view::npos) return malformed("missing blank-line signature separator");

@@ -89,7 +89,7 @@ Result<KeyText> parse_key_text(std::string_view text) {
   if (data->empty() || !is_valid_key_name(name)) return malformed();
 
   const uint32_t declared = be32(*id_bytes);
-  crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);
+  thread_local crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);  // one context per thread
   const uint8_t newline = '\n';
   const Hash32 digest = sha256.update(as_bytes(name)).update({&newline, 1}).update(*data).final<32>();
   const uint32_t computed = be32(digest);

@@ -4,14 +4,18 @@
 #
 #   scripts/fuzz.sh [seconds-per-target] [target...]
 #
-# Defaults: 60 seconds, every target. New inputs go to build/fuzz/work/corpus/
-# (the seed corpora under fuzz/corpus/ are only read); crashes leave their
-# reproducers in build/fuzz/work/artifacts/<target>/ and logs are in
+# Defaults: 60 seconds, every target; inputs up to FUZZ_MAX_LEN bytes (65536:
+# room for ML-DSA-87 policy envelopes, cosigned checkpoints and KEYTRANS
+# proofs). Ends with one table: runs, coverage, corpus size and findings per
+# target. New inputs go to build/fuzz/work/corpus/ (the seed corpora under
+# fuzz/corpus/ are only read); crashes leave their reproducers in
+# build/fuzz/work/artifacts/<target>/ and logs are in
 # build/fuzz/work/<target>.log. Exits non-zero when any target crashed.
 set -euo pipefail
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${1:-60}
+max_len=${FUZZ_MAX_LEN:-65536}
 shift || true
 if [ $# -gt 0 ]; then
   targets=("$@")
@@ -44,6 +48,7 @@ cmake --build "$build" -j"$(nproc)" --target "${targets[@]}"
 work=$build/work
 mkdir -p "$work"
 failed=()
+table=()
 for t in "${targets[@]}"; do
   bin=""
   for candidate in "$build/bin/$t" "$build/fuzz/$t"; do
@@ -54,11 +59,17 @@ for t in "${targets[@]}"; do
   log "$t: ${seconds}s"
   status=0
   # The first directory receives new inputs; the seeds are only read.
-  "$bin" -max_total_time="$seconds" -max_len=4096 -timeout=10 -print_final_stats=1 \
+  "$bin" -max_total_time="$seconds" -max_len="$max_len" -timeout=10 -print_final_stats=1 \
     -artifact_prefix="$work/artifacts/$t/" \
     "$work/corpus/$t" "fuzz/corpus/$t" >"$work/$t.log" 2>&1 || status=$?
   summary=$(grep -E '^#[0-9]+.*(DONE|cov:)' "$work/$t.log" | tail -n1 || true)
   log "$t: ${summary:-no progress line}"
+  runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$work/$t.log" | tail -n1)
+  cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$summary")
+  ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$summary")
+  findings=$(find "$work/artifacts/$t" -type f | wc -l)
+  table+=("$(printf '%-20s %12s %8s %8s %8s %9s' "$t" "${runs:-?}" "${cov:-?}" "${ft:-?}" \
+    "$(find "$work/corpus/$t" -type f | wc -l)" "$findings")")
   if [ "$status" -ne 0 ]; then
     log "$t: FAILED (exit $status); see $work/$t.log"
     grep -E '^(==[0-9]+==|SUMMARY|.*check failed|artifact_prefix)' "$work/$t.log" | head -n 20 >&2 || true
@@ -66,6 +77,8 @@ for t in "${targets[@]}"; do
   fi
 done
 
+printf '%-20s %12s %8s %8s %8s %9s\n' target runs cov ft corpus findings
+printf '%s\n' "${table[@]}"
 if [ ${#failed[@]} -gt 0 ]; then
   log "crashed: ${failed[*]}"
   exit 1

@@ -34,9 +34,16 @@ bool needs_unicode_escape(char32_t c) {
   return it != std::begin(kEscaped) && c <= std::prev(it)->last;
 }
 
-std::string quote(std::string_view s) {
+std::string quote(std::string_view whole) {
+  std::string_view s = whole.substr(0, kQuotedBytesMax);
+  if (s.size() < whole.size()) {
+    // Back up to the start of a sequence: a cut UTF-8 character would show as \x escapes.
+    size_t cut = s.size();
+    for (int k = 0; k < 3 && cut > 0 && (static_cast<uint8_t>(whole[cut]) & 0xC0) == 0x80; ++k) --cut;
+    if ((static_cast<uint8_t>(whole[cut]) & 0xC0) != 0x80) s = whole.substr(0, cut);
+  }
   std::string out;
-  out.reserve(s.size() + 2);
+  out.reserve(s.size() + 32);
   out += '"';
   size_t i = 0;
   while (i < s.size()) {
@@ -73,6 +80,9 @@ std::string quote(std::string_view s) {
     i += st.width;
   }
   out += '"';
+  if (const size_t left = whole.size() - s.size(); left > 0) {
+    out += "... (" + std::to_string(left) + (left == 1 ? " more byte)" : " more bytes)");
+  }
   return out;
 }
 

@@ -13,6 +13,11 @@ namespace silvantrope {
 //
 // Bytes that are not UTF-8 (text arguments are not validated at the
 // boundary) are written \xNN each, so a message is always valid UTF-8.
+//
+// Untrusted input can be arbitrarily long, so at most kQuotedBytesMax bytes
+// of it are quoted (never splitting a UTF-8 sequence); the rest is counted
+// after the closing quote: "abc..."... (1234 more bytes).
+inline constexpr size_t kQuotedBytesMax = 256;
 std::string quote(std::string_view s);
 
 // True when quote() writes the code point as \u{...}.

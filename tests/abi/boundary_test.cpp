@@ -26,6 +26,9 @@ TEST(Runtime, Buffers) {
   EXPECT_EQ(grown.len, 5u);
   EXPECT_GE(grown.capacity, 8u);
   std::memset(grown.data + 5, 0xee, 3);  // the new room is writable
+  const RustBuffer kept = ffi_silvantrope_log_rustbuffer_reserve(grown, 1, &st);
+  EXPECT_EQ(kept.data, grown.data);  // room enough: neither moved nor shrunk
+  EXPECT_EQ(kept.capacity, grown.capacity);
   EXPECT_EQ(ffi_silvantrope_log_rustbuffer_reserve(grown, uint64_t{1} << 63, &st).data, nullptr);
   EXPECT_EQ(outcome(st).message, "capacity overflow");
   uint8_t storage[4] = {};  // never the library's: nothing may free or reallocate it

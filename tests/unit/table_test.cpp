@@ -118,6 +118,21 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
          const std::string q = quote(a[0]);
          return utf8::validate(q) ? "not utf-8: " + q : q;
        }},
+      {"quote_repeat",
+       [](const Args& a) {
+         // quote(a0 + a1 repeated a2 times), each run of four or more quoted a1 shown as <a1*N>.
+         std::string in = a[0];
+         for (int i = std::stoi(a[2]); i > 0; --i) in += a[1];
+         const std::string q = quote(in), u = quote(a[1]).substr(1, quote(a[1]).size() - 2);
+         std::string out;
+         for (size_t i = 0; i < q.size();) {
+           size_t n = 0;
+           while (i + (n + 1) * u.size() <= q.size() && q.compare(i + n * u.size(), u.size(), u) == 0) ++n;
+           if (n >= 4) out += "<" + u + "*" + std::to_string(n) + ">", i += n * u.size();
+           else out += q[i++];
+         }
+         return out;
+       }},
       {"utf8", [](const Args& a) { auto bad = utf8::validate(a[0]); return bad ? utf8::describe(*bad) : "ok"; }},
       {"escaped",
        [](const Args& a) { return needs_unicode_escape(std::stoul(a[0], nullptr, 16)) ? "yes" : "no"; }},

@@ -123,7 +123,8 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_checkpoint_verify_consis
  * cosigner, and requires quorum distinct cosigners with a cosignature
  * timestamped at or after not_before (POSIX seconds). The library keeps no
  * clock: rejecting timestamps in the future is the caller's concern. Returns
- * a CheckpointHead record. */
+ * a CheckpointHead record. At most 100000 cosigner keys are accepted; more
+ * fail with "limit exceeded: cosigner_vkeys holds N keys, at most 100000". */
 
 SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_checkpoint_verify_cosigned(
     RustBuffer note_text, RustBuffer log_vkeys, RustBuffer cosigner_vkeys, uint32_t quorum,

@@ -12,7 +12,7 @@
 //     verifications (libsodium for Ed25519, OpenSSL for ML-DSA-44 with its key
 //     imported from raw bytes).
 //
-// bench/ratios.py pairs NAME/ARG with floor_*/ARG.
+// scripts/bench.sh pairs NAME/ARG with floor_*/ARG in its table.
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>

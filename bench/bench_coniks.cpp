@@ -11,7 +11,7 @@
 //   vrf_verify_p256/3: one ECVRF-P256-SHA256-TAI verification, to set
 //       beside vrf_verify/2 (no floor).
 //
-// bench/ratios.py pairs NAME/ARG with floor_*/ARG.
+// scripts/bench.sh pairs NAME/ARG with floor_*/ARG in its table.
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>

@@ -2,7 +2,7 @@
 // floor: the same number of SHA-256 node hashes with the same libcrypto and
 // nothing else.
 //
-// bench/ratios.py turns the JSON output into export/floor ratios.
+// scripts/bench.sh pairs NAME/ARG with floor_*/ARG in its table.
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>

@@ -4,7 +4,7 @@
 // Arguments are the signing scheme's type byte: 0x02 (Ed25519 + ML-DSA-65)
 // and 0x10 (ML-DSA-87 alone).
 //
-// bench/ratios.py pairs NAME/ARG with floor_*/ARG.
+// scripts/bench.sh pairs NAME/ARG with floor_*/ARG in its table.
 
 #include <benchmark/benchmark.h>
 #include <openssl/evp.h>

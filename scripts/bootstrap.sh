@@ -17,7 +17,8 @@ as_root() {
 
 packages=(build-essential cmake pkg-config perl dpkg-dev libsodium-dev libgtest-dev
           libgmock-dev libbenchmark-dev unicode-data python3 clang libclang-rt-dev
-          nlohmann-json3-dev python3-venv python3-pip python3-setuptools python3-wheel)
+          nlohmann-json3-dev python3-venv python3-pip python3-setuptools python3-wheel
+          default-jdk-headless maven ruby ruby-ffi)
 
 missing=()
 for p in "${packages[@]}"; do
@@ -27,6 +28,16 @@ if [ ${#missing[@]} -gt 0 ]; then
   log "installing ${missing[*]}"
   as_root apt-get update -qq
   as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+fi
+
+# uniffi-bindgen 0.31.2 (tools/uniffi-bindgen) is built with the machine's cargo, which
+# must be Rust 1.85 or newer: the rustup toolchain in ~/.cargo, else Debian's cargo.
+PATH=$PATH:$HOME/.cargo/bin
+rust_ok() { command -v cargo >/dev/null && printf '%s\n1.85\n' "$(rustc --version | cut -d' ' -f2)" | sort -C -V -r; }
+if ! rust_ok; then
+  log "installing Debian's cargo"
+  as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends cargo >/dev/null || true
+  rust_ok || { log "uniffi-bindgen 0.31.2 needs cargo and rustc 1.85 or newer (rustup, or Debian 13's cargo)"; exit 1; }
 fi
 
 # The archive URI the system already uses for its main suite; never edited.

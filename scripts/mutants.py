@@ -19,7 +19,10 @@ Operators:
   swap       swap two plain-identifier arguments of a call
   success    replace `return Error::...(...)` with `return {}` (builds only where {} is success)
 
-Verdicts: killed (a test failed), survived (every test passed), stillborn (does not compile; not
+A mutant that survives the release tests is tried once more in the ASan+UBSan build, which the
+README's test command runs as well (a leak or an out-of-bounds write is caught only there).
+
+Verdicts: killed (a test failed), survived (every test passed in both builds), stillborn (does not compile; not
 counted) and equivalent (listed in tests/mutants/equivalent.tsv with a one-line argument why no test
 can tell it apart; not counted). Score = killed / (killed + survived). The surviving diffs are
 printed at the end. Logs and patches stay in SCRATCH. Not part of the CI run: 300 mutants take hours.
@@ -151,7 +154,7 @@ def sample(mutants, n, seed, only):
     return picked
 
 
-def patch_text(m):
+def patch_text(m, preset=None):
     with open(os.path.join(ROOT, m["path"]), encoding="utf-8") as fh:
         lines = fh.read().split("\n")
     new = list(lines)
@@ -162,6 +165,8 @@ def patch_text(m):
     diff = difflib.unified_diff([l + "\n" for l in lines], [l + "\n" for l in new],
                                 "a/" + m["path"], "b/" + m["path"], n=3)
     head = f"mutant {m['id']} ({m['op']}) at {m['path']}:{m['line'] + 1}\n"
+    if preset:
+        head += f"# preset: {preset}\n"
     return head + f"diff --git a/{m['path']} b/{m['path']}\n" + "".join(diff)
 
 
@@ -207,17 +212,30 @@ def main():
         return 0
 
     eq = load_equivalent()
-    proc = subprocess.Popen([os.path.join(ROOT, "scripts", "fault-check.sh"), "--scratch", args.scratch] + paths,
-                            stdout=subprocess.PIPE, text=True)
     verdict = {}
-    for line in proc.stdout:
-        sys.stdout.write(line)
-        sys.stdout.flush()
-        m = re.match(r"(caught|MISSED|BROKEN)\s+\d+-(\w+)", line)
-        if m:
-            verdict[m.group(2)] = {"caught": "killed", "MISSED": "survived", "BROKEN": "stillborn"}[m.group(1)]
-    proc.wait()
-    if proc.returncode == 2:
+
+    def check(patches):
+        proc = subprocess.Popen([os.path.join(ROOT, "scripts", "fault-check.sh"), "--scratch", args.scratch] + patches,
+                                stdout=subprocess.PIPE, text=True)
+        for line in proc.stdout:
+            sys.stdout.write(line)
+            sys.stdout.flush()
+            m = re.match(r"(caught|MISSED|BROKEN)\s+\d+-(\w+)", line)
+            if m:
+                verdict[m.group(2)] = {"caught": "killed", "MISSED": "survived", "BROKEN": "stillborn"}[m.group(1)]
+        proc.wait()
+        return proc.returncode
+
+    if check(paths) == 2:
+        return 2
+    again = []
+    for i, m in enumerate(picked):
+        if verdict.get(m["id"]) == "survived" and m["id"] not in eq:
+            p = os.path.join(pdir, f"{i:03d}-{m['id']}.asan.patch")
+            with open(p, "w", encoding="utf-8") as fh:
+                fh.write(patch_text(m, "asan"))
+            again.append(p)
+    if again and check(again) == 2:
         return 2
     counts = {"killed": 0, "survived": 0, "stillborn": 0, "equivalent": 0}
     survivors = []

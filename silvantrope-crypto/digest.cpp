@@ -24,15 +24,70 @@ const EVP_MD* fetched(DigestAlgorithm algorithm) {
   return md;
 }
 
+// Contexts initialised for one algorithm each, waiting for the thread's next
+// Digest. Nested Digests of one algorithm take one context each; at most
+// kKept per algorithm are kept, the rest freed.
+class ContextPool {
+ public:
+  ~ContextPool() {
+    for (Kept& k : kept_) {
+      for (size_t i = 0; i < k.count; ++i) EVP_MD_CTX_free(k.ctx[i]);
+    }
+  }
+
+  // An initialised context, or null when the pool has none.
+  EVP_MD_CTX* take(DigestAlgorithm a) {
+    Kept& k = kept_[static_cast<size_t>(a)];
+    return k.count == 0 ? nullptr : k.ctx[--k.count];
+  }
+
+  void give(DigestAlgorithm a, EVP_MD_CTX* ctx) {
+    Kept& k = kept_[static_cast<size_t>(a)];
+    if (k.count == kKept) {
+      EVP_MD_CTX_free(ctx);
+    } else {
+      k.ctx[k.count++] = ctx;
+    }
+  }
+
+ private:
+  static constexpr size_t kKept = 4;
+  struct Kept {
+    EVP_MD_CTX* ctx[kKept];
+    size_t count = 0;
+  };
+  Kept kept_[3];
+};
+
+thread_local ContextPool pool;
+
 }  // namespace
 
 Digest::Digest(DigestAlgorithm algorithm)
-    : md_(fetched(algorithm)), ctx_(EVP_MD_CTX_new()), size_(EVP_MD_get_size(md_)) {
+    : algorithm_(algorithm), md_(fetched(algorithm)), ctx_(pool.take(algorithm)), size_(EVP_MD_get_size(md_)) {
+  if (ctx_ != nullptr) {
+    fresh_ = true;  // handed back initialised
+    return;
+  }
+  ctx_ = EVP_MD_CTX_new();
   if (ctx_ == nullptr) throw std::bad_alloc();
-  reset();
+  try {
+    reset();
+  } catch (...) {
+    EVP_MD_CTX_free(ctx_);
+    throw;
+  }
 }
 
-Digest::~Digest() { EVP_MD_CTX_free(ctx_); }
+Digest::~Digest() {
+  // A context holding part of a message is started afresh before it is
+  // kept; one that cannot be is not kept.
+  if (!fresh_ && EVP_DigestInit_ex2(ctx_, md_, nullptr) != 1) {
+    EVP_MD_CTX_free(ctx_);
+    return;
+  }
+  pool.give(algorithm_, ctx_);
+}
 
 void Digest::reset() {
   if (EVP_DigestInit_ex2(ctx_, md_, nullptr) != 1) throw InternalFault("digest init failed");

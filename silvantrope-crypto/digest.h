@@ -14,8 +14,10 @@ namespace silvantrope::crypto {
 enum class DigestAlgorithm { Sha256, Sha512, Sha3_512 };
 
 // One reusable hashing context for one algorithm. The algorithm object is
-// fetched from OpenSSL once per process and shared; a Digest owns only its
-// context, so a verifier that hashes many nodes allocates once.
+// fetched from OpenSSL once per process and shared. The context is borrowed
+// from a small pool of the calling thread and handed back, initialised, when
+// the Digest goes: after a thread's first call nothing is allocated and no
+// reference count shared between threads is touched.
 class Digest {
  public:
   explicit Digest(DigestAlgorithm algorithm);
@@ -44,6 +46,7 @@ class Digest {
 
   void reset();
 
+  DigestAlgorithm algorithm_;
   const evp_md_st* md_;
   evp_md_ctx_st* ctx_;
   size_t size_;

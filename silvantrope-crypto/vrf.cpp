@@ -90,6 +90,21 @@ class Edwards25519Vrf final : public VrfSuite {
 
 }  // namespace
 
+std::unique_ptr<VrfKeyVerifier> VrfSuite::bind(ByteView public_key) const {
+  class Unbound final : public VrfKeyVerifier {
+   public:
+    Unbound(const VrfSuite& suite, ByteView key) : suite_(suite), key_(key) {}
+    Expected<VrfOutcome, CryptoError> verify(ByteView alpha, ByteView proof) override {
+      return suite_.verify(key_, alpha, proof);
+    }
+
+   private:
+    const VrfSuite& suite_;
+    ByteView key_;
+  };
+  return std::make_unique<Unbound>(*this, public_key);
+}
+
 const VrfSuite& edwards25519_vrf() {
   static const Edwards25519Vrf suite;
   return suite;

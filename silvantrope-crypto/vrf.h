@@ -4,6 +4,7 @@
 // VrfSuite; only verification exists in this library.
 
 #include <cstdint>
+#include <memory>
 
 #include "core/bytes.h"
 #include "core/expected.h"
@@ -16,6 +17,15 @@ struct VrfOutcome {
   Hash64 beta{};  // meaningful only when valid
 };
 
+// One call's verifications under one public key, so that a suite can decode
+// the key once for all of them. The key is looked at only when a proof is
+// verified, so a wrong key length is still the first verification's error.
+class VrfKeyVerifier {
+ public:
+  virtual ~VrfKeyVerifier() = default;
+  virtual Expected<VrfOutcome, CryptoError> verify(ByteView alpha, ByteView proof) = 0;
+};
+
 class VrfSuite {
  public:
   virtual ~VrfSuite() = default;
@@ -25,6 +35,9 @@ class VrfSuite {
   // outcome.
   virtual Expected<VrfOutcome, CryptoError> verify(ByteView public_key, ByteView alpha,
                                                    ByteView proof) const = 0;
+  // A verifier bound to public_key, which must outlive it. By default each
+  // verification is verify(public_key, ...).
+  virtual std::unique_ptr<VrfKeyVerifier> bind(ByteView public_key) const;
 };
 
 // ECVRF-EDWARDS25519-SHA512-TAI, suite 0x03.

@@ -3,10 +3,12 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "core/fault.h"
 #include "silvantrope-crypto/digest.h"
 #include "silvantrope-crypto/ossl.h"
+#include "silvantrope-crypto/p256_field.h"
 #include "silvantrope-crypto/vrf.h"
 
 namespace silvantrope::crypto {
@@ -35,13 +37,46 @@ void check(int ok) {
   if (ok != 1) throw InternalFault("P-256 arithmetic failed");
 }
 
-// SEC1 decoding: at 33 bytes OpenSSL takes only the 02/03 prefixes, refuses
-// x >= p and any x with no point on the curve. The identity has no 33-byte
-// encoding, so it never decodes here.
+// What one verification works in: a BN_CTX, the five points and two scalars.
+// Kept by the thread between calls (one set; a nested verification makes its
+// own), so that a call allocates nothing after the thread's first.
+struct Workspace {
+  enum { kY, kGamma, kH, kU, kV, kPoints };
+  ossl::BnCtx ctx{BN_CTX_new()};
+  ossl::EcPoint pt[kPoints];
+  ossl::Bignum s{BN_new()}, minus_c{BN_new()};
+
+  Workspace() {
+    for (auto& p : pt) p.reset(EC_POINT_new(p256()));
+    if (!ctx || !s || !minus_c) throw std::bad_alloc();
+    for (auto& p : pt) {
+      if (!p) throw std::bad_alloc();
+    }
+  }
+};
+
+thread_local std::unique_ptr<Workspace> spare_workspace;
+
+std::unique_ptr<Workspace> take_workspace() {
+  if (spare_workspace) return std::move(spare_workspace);
+  return std::make_unique<Workspace>();
+}
+
+void give_back(std::unique_ptr<Workspace> w) {
+  if (w && !spare_workspace) spare_workspace = std::move(w);
+}
+
+// SEC1 decoding of a compressed point by the fast square root; OpenSSL then
+// takes the affine point, checking once more that it lies on the curve. The
+// identity has no 33-byte encoding, so it never decodes here.
 bool decode(EC_POINT* p, const uint8_t* encoded, BN_CTX* ctx) {
-  if (EC_POINT_oct2point(p256(), p, encoded, kPointSize, ctx) == 1) return true;
-  ERR_clear_error();  // the rejection's reasons are not ours to keep
-  return false;
+  uint8_t affine[1 + 2 * kScalarSize];
+  affine[0] = POINT_CONVERSION_UNCOMPRESSED;
+  if (!p256::decompress(encoded, affine + 1, affine + 1 + kScalarSize)) return false;
+  if (EC_POINT_oct2point(p256(), p, affine, sizeof affine, ctx) != 1) {
+    throw InternalFault("a decompressed P-256 point is not on the curve");
+  }
+  return true;
 }
 
 // False for the identity, whose encoding is a single byte.
@@ -77,49 +112,55 @@ bool encode_to_curve(EC_POINT* h, Encoded& encoded, Digest& sha256, ByteView pub
   return false;
 }
 
-// RFC 9381 §5.3 for ECVRF-P256-SHA256-TAI. Decoding is canonical, so the
-// caller's key and Gamma bytes and the candidate that gave H are already the
-// encodings the challenge hashes; only U and V are encoded.
-class P256Vrf final : public VrfSuite {
+// RFC 9381 §5.3 for ECVRF-P256-SHA256-TAI under one key, decoded at the
+// first verification and kept. Decoding is canonical, so the caller's key
+// and Gamma bytes and the candidate that gave H are already the encodings
+// the challenge hashes; only U and V are encoded. U = s·G − c·Y and
+// V = s·H − c·Gamma are one two-point multiplication each.
+class P256KeyVerifier final : public VrfKeyVerifier {
  public:
-  uint8_t suite_id() const override { return kSuite; }
+  explicit P256KeyVerifier(ByteView public_key) : public_key_(public_key) {}
+  ~P256KeyVerifier() override { give_back(std::move(w_)); }
+  P256KeyVerifier(const P256KeyVerifier&) = delete;
+  P256KeyVerifier& operator=(const P256KeyVerifier&) = delete;
 
-  Expected<VrfOutcome, CryptoError> verify(ByteView public_key, ByteView alpha,
-                                           ByteView proof) const override {
-    if (public_key.size() != kPointSize) return CryptoError::invalid_length(kPointSize, public_key.size());
+  Expected<VrfOutcome, CryptoError> verify(ByteView alpha, ByteView proof) override {
+    if (public_key_.size() != kPointSize) return CryptoError::invalid_length(kPointSize, public_key_.size());
     if (proof.size() != kProofSize) return CryptoError::invalid_length(kProofSize, proof.size());
     const VrfOutcome invalid{};
-    const EC_GROUP* group = p256();
-    ossl::BnCtx bn_ctx(BN_CTX_new());
-    enum { kY, kGamma, kH, kU, kV, kPoints };
-    ossl::EcPoint pt[kPoints];
-    for (auto& p : pt) {
-      p.reset(EC_POINT_new(group));
-      if (!p) throw std::bad_alloc();
-    }
-    ossl::Bignum s(BN_bin2bn(proof.data() + kPointSize + kChallengeSize, kScalarSize, nullptr));
-    ossl::Bignum minus_c(BN_bin2bn(proof.data() + kPointSize, kChallengeSize, nullptr));  // negated below
-    if (!bn_ctx || !s || !minus_c) throw std::bad_alloc();
-    BN_CTX* ctx = bn_ctx.get();
+    if (!w_) w_ = take_workspace();
+    Workspace& w = *w_;
+    BN_CTX* ctx = w.ctx.get();
+    EC_POINT* const y = w.pt[Workspace::kY].get();
+    EC_POINT* const gamma_pt = w.pt[Workspace::kGamma].get();
+    EC_POINT* const h_pt = w.pt[Workspace::kH].get();
+    EC_POINT* const u_pt = w.pt[Workspace::kU].get();
+    EC_POINT* const v_pt = w.pt[Workspace::kV].get();
 
-    if (!decode(pt[kY].get(), public_key.data(), ctx)) return invalid;
-    if (!decode(pt[kGamma].get(), proof.data(), ctx)) return invalid;
+    if (key_ == Key::Unknown) key_ = decode(y, public_key_.data(), ctx) ? Key::Valid : Key::Invalid;
+    if (key_ == Key::Invalid) return invalid;
+    if (!decode(gamma_pt, proof.data(), ctx)) return invalid;
+    const EC_GROUP* group = p256();
     const BIGNUM* order = EC_GROUP_get0_order(group);
-    if (BN_cmp(s.get(), order) >= 0) return invalid;
+    if (BN_bin2bn(proof.data() + kPointSize + kChallengeSize, kScalarSize, w.s.get()) == nullptr ||
+        BN_bin2bn(proof.data() + kPointSize, kChallengeSize, w.minus_c.get()) == nullptr) {  // negated below
+      throw std::bad_alloc();
+    }
+    if (BN_cmp(w.s.get(), order) >= 0) return invalid;
 
     Digest sha256(DigestAlgorithm::Sha256);
     Encoded h, u, v;
-    if (!encode_to_curve(pt[kH].get(), h, sha256, public_key, alpha, ctx)) return invalid;
+    if (!encode_to_curve(h_pt, h, sha256, public_key_, alpha, ctx)) return invalid;
 
-    // U = s·G − c·Y and V = s·H − c·Gamma, with −c as n − c.
-    check(BN_mod_sub(minus_c.get(), order, minus_c.get(), order, ctx));
-    check(EC_POINT_mul(group, pt[kU].get(), s.get(), pt[kY].get(), minus_c.get(), ctx));
-    mul2(pt[kV].get(), s.get(), pt[kH].get(), minus_c.get(), pt[kGamma].get(), ctx);
-    if (!encode(u, pt[kU].get(), ctx) || !encode(v, pt[kV].get(), ctx)) return invalid;
+    // −c as n − c.
+    check(BN_mod_sub(w.minus_c.get(), order, w.minus_c.get(), order, ctx));
+    check(EC_POINT_mul(group, u_pt, w.s.get(), y, w.minus_c.get(), ctx));
+    mul2(v_pt, w.s.get(), h_pt, w.minus_c.get(), gamma_pt, ctx);
+    if (!encode(u, u_pt, ctx) || !encode(v, v_pt, ctx)) return invalid;
 
     const ByteView gamma = proof.first(kPointSize);
     const uint8_t front[2] = {kSuite, kChallengeFront};
-    sha256.update(front).update(public_key).update(h).update(gamma).update(u).update(v);
+    sha256.update(front).update(public_key_).update(h).update(gamma).update(u).update(v);
     const Hash32 challenge = sha256.update({&kBack, 1}).final<32>();
     if (!std::equal(challenge.begin(), challenge.begin() + kChallengeSize, proof.begin() + kPointSize)) {
       return invalid;
@@ -129,6 +170,26 @@ class P256Vrf final : public VrfSuite {
     VrfOutcome valid{true, {}};
     sha256.update(hash_front).update(gamma).update({&kBack, 1}).final(valid.beta.data());
     return valid;
+  }
+
+ private:
+  enum class Key { Unknown, Valid, Invalid };
+  ByteView public_key_;
+  Key key_ = Key::Unknown;
+  std::unique_ptr<Workspace> w_;
+};
+
+class P256Vrf final : public VrfSuite {
+ public:
+  uint8_t suite_id() const override { return kSuite; }
+
+  Expected<VrfOutcome, CryptoError> verify(ByteView public_key, ByteView alpha,
+                                           ByteView proof) const override {
+    return P256KeyVerifier(public_key).verify(alpha, proof);
+  }
+
+  std::unique_ptr<VrfKeyVerifier> bind(ByteView public_key) const override {
+    return std::make_unique<P256KeyVerifier>(public_key);
   }
 };
 

@@ -47,6 +47,9 @@ class ByteReader {
     return v;
   }
 
+  // What was read from position start up to here.
+  ByteView consumed_since(size_t start) const { return data_.subspan(start, pos_ - start); }
+
   // Everything not yet read; the cursor moves to the end.
   ByteView rest() {
     ByteView v = data_.subspan(pos_);

@@ -1,6 +1,7 @@
 #include "core/error.h"
 
 #include <cstdio>
+#include <initializer_list>
 
 #include "core/quote.h"
 
@@ -16,6 +17,16 @@ std::string cat(std::string_view a, std::string_view b) {
 
 std::string dec(uint64_t v) { return std::to_string(v); }
 
+// The pieces in one allocation: failing calls on short inputs are cheap.
+std::string join(std::initializer_list<std::string_view> pieces) {
+  size_t n = 0;
+  for (std::string_view p : pieces) n += p.size();
+  std::string s;
+  s.reserve(n);
+  for (std::string_view p : pieces) s.append(p);
+  return s;
+}
+
 std::string key_id_hex(uint32_t id) {
   char buf[9];
   std::snprintf(buf, sizeof buf, "%08x", id);
@@ -30,15 +41,13 @@ Error Error::verification_failed(std::string_view msg) {
   return {K::VerificationFailed, cat("verification failed: ", msg)};
 }
 Error Error::leaf_index_beyond_tree_size(uint64_t index, uint64_t size) {
-  return {K::LeafIndexBeyondTreeSize,
-          "leaf index " + dec(index) + " is beyond tree size " + dec(size)};
+  return {K::LeafIndexBeyondTreeSize, join({"leaf index ", dec(index), " is beyond tree size ", dec(size)})};
 }
 Error Error::wrong_proof_size(uint64_t got, uint64_t want) {
-  return {K::WrongProofSize, "wrong proof size: got " + dec(got) + ", want " + dec(want)};
+  return {K::WrongProofSize, join({"wrong proof size: got ", dec(got), ", want ", dec(want)})};
 }
 Error Error::invalid_hash_length(uint64_t got, uint64_t want) {
-  return {K::InvalidHashLength,
-          "invalid hash length: got " + dec(got) + " bytes, want " + dec(want)};
+  return {K::InvalidHashLength, join({"invalid hash length: got ", dec(got), " bytes, want ", dec(want)})};
 }
 Error Error::root_mismatch() {
   return {K::RootMismatch, "root mismatch: recomputed root does not match the expected root"};

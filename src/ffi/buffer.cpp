@@ -16,18 +16,23 @@ uint8_t empty_storage;
 
 RustBuffer empty_buffer() { return RustBuffer{0, 0, &empty_storage}; }
 
-}  // namespace
-
-RustBuffer allocate(uint64_t size) {
+template <bool kZeroed>
+RustBuffer allocated(uint64_t size) {
   if (size > kMaxCapacity) throw InternalFault("capacity overflow");
   if (size == 0) return empty_buffer();
-  auto* data = static_cast<uint8_t*>(std::calloc(size, 1));
+  auto* data = static_cast<uint8_t*>(kZeroed ? std::calloc(size, 1) : std::malloc(size));
   if (data == nullptr) throw std::bad_alloc();
   return RustBuffer{size, size, data};
 }
 
+}  // namespace
+
+RustBuffer allocate(uint64_t size) { return allocated<true>(size); }
+
+RustBuffer allocate_unfilled(uint64_t size) { return allocated<false>(size); }
+
 RustBuffer copy_out(ByteView bytes) {
-  RustBuffer buf = allocate(bytes.size());
+  RustBuffer buf = allocate_unfilled(bytes.size());
   if (!bytes.empty()) std::memcpy(buf.data, bytes.data(), bytes.size());
   return buf;
 }

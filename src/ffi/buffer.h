@@ -9,7 +9,8 @@ namespace silvantrope::ffi {
 
 // Buffers handed to the caller come from the C allocator; an empty one points
 // at a static byte that is never dereferenced or freed.
-RustBuffer allocate(uint64_t size);
+RustBuffer allocate(uint64_t size);  // zero-filled
+RustBuffer allocate_unfilled(uint64_t size);  // for storage written at once
 RustBuffer copy_out(ByteView bytes);
 
 // Throws InternalFault with the boundary's message when the caller's buffer

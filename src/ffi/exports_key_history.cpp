@@ -1,6 +1,7 @@
 #include <optional>
 
 #include "context/label.h"
+#include "core/fault.h"
 #include "ffi/call.h"
 #include "key_history/entry.h"
 #include "silvantrope_log.h"
@@ -26,6 +27,16 @@ auto with_entry(RustCallStatus* status, uint64_t seq, uint64_t ts_ms, RustBuffer
       arg<OptionalBytes>("prev_entry_hash", prev_entry_hash));
 }
 
+// The default label, parsed once.
+const context::ContextLabel& default_label() {
+  static const context::ContextLabel label = [] {
+    auto parsed = context::parse_context_label(key_history::kDefaultLabel);
+    if (!parsed) throw InternalFault("the default key-history label does not parse");
+    return *std::move(parsed);
+  }();
+  return label;
+}
+
 }  // namespace
 
 extern "C" {
@@ -41,11 +52,7 @@ RustBuffer uniffi_silvantrope_log_fn_func_key_history_v1_entry_hash(
     uint64_t seq, uint64_t ts_ms, RustBuffer enc_x25519, RustBuffer enc_pq,
     RustBuffer signing_pub, RustBuffer prev_entry_hash, RustCallStatus* status) {
   return with_entry(status, seq, ts_ms, enc_x25519, enc_pq, signing_pub, prev_entry_hash,
-                    [](const key_history::Entry& e) -> Result<Hash64> {
-                      auto label = context::parse_context_label(key_history::kDefaultLabel);
-                      if (!label) return std::move(label).error();
-                      return key_history::entry_hash(e, *label);
-                    });
+                    [](const key_history::Entry& e) { return key_history::entry_hash(e, default_label()); });
 }
 
 RustBuffer uniffi_silvantrope_log_fn_func_key_history_entry_hash_with_context(

@@ -12,7 +12,7 @@ void uniffi_silvantrope_log_fn_func_verify_inclusion(uint64_t index, uint64_t si
                                                      RustBuffer root, RustCallStatus* status) {
   call(
       status,
-      [&](ByteView leaf, const std::vector<ByteView>& path, ByteView r) {
+      [&](ByteView leaf, const ByteViewList& path, ByteView r) {
         return merkle::verify_inclusion_proof(index, size, leaf, path, r);
       },
       arg<wire::ByteList>("leaf_hash", leaf_hash),
@@ -24,7 +24,7 @@ void uniffi_silvantrope_log_fn_func_verify_consistency(uint64_t size1, uint64_t 
                                                        RustBuffer root2, RustCallStatus* status) {
   call(
       status,
-      [&](const std::vector<ByteView>& path, ByteView r1, ByteView r2) {
+      [&](const ByteViewList& path, ByteView r1, ByteView r2) {
         return merkle::verify_consistency_proof(size1, size2, path, r1, r2);
       },
       arg<wire::List<wire::ByteList>>("proof", proof), arg<wire::ByteList>("root1", root1),

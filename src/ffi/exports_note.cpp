@@ -13,7 +13,7 @@ namespace {
 
 using Keys = std::vector<std::string_view>;
 using KeyList = wire::List<wire::String>;
-using Proof = std::vector<ByteView>;
+using Proof = ByteViewList;
 
 // Keys are parsed before any note is looked at; the first bad key wins.
 template <class F>

@@ -11,20 +11,15 @@ LiftFailure not_enough(size_t remaining, size_t needed) {
 
 LiftFailure not_enough(const Shortage& s) { return not_enough(s.remaining, s.wanted); }
 
-Lifted<size_t> read_length(ByteReader& r) {
-  auto n = r.i32();
-  if (!n) return not_enough(n.error());
-  if (*n < 0) return LiftFailure{"out of range integral type conversion attempted"};
-  return static_cast<size_t>(*n);
-}
-
-Lifted<ByteView> Lift<wire::ByteList>::read(ByteReader& r) {
-  auto n = read_length(r);
-  if (!n) return std::move(n).error();
-  // The elements are u8 values read one by one, so a short list runs out
-  // with nothing left against the one byte the next element needs.
-  if (r.remaining() < *n) return not_enough(0, 1);
-  return *r.take(*n);
+Lifted<ByteViewList> Lift<wire::List<wire::ByteList>>::read(ByteReader& r) {
+  auto count = read_length(r);
+  if (!count) return std::move(count).error();
+  const size_t start = r.pos();
+  for (size_t i = 0; i < *count; ++i) {
+    auto v = Lift<wire::ByteList>::read(r);
+    if (!v) return std::move(v).error();
+  }
+  return ByteViewList::prefixed(*count, r.consumed_since(start));
 }
 
 Lifted<std::string_view> Lift<wire::String>::read(ByteReader& r) {

@@ -3,12 +3,14 @@
 // Lifting argument buffers into C++ values. Lifted values are views into the
 // argument's storage, which the call frame owns until the call returns.
 
+#include <algorithm>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "core/byte_reader.h"
+#include "core/byte_view_list.h"
 #include "core/bytes.h"
 #include "core/enums.h"
 #include "core/expected.h"
@@ -47,30 +49,49 @@ using LiftValue = typename Lift<W>::Value;
 LiftFailure not_enough(size_t remaining, size_t needed);
 LiftFailure not_enough(const Shortage& s);
 
-// A length or count prefix: signed 32-bit, negative values rejected.
-Lifted<size_t> read_length(ByteReader& r);
+// A length or count prefix: signed 32-bit, negative values rejected. Inline,
+// with the byte-list read below: every call lifts several.
+inline Lifted<size_t> read_length(ByteReader& r) {
+  auto n = r.i32();
+  if (!n) return not_enough(n.error());
+  if (*n < 0) return LiftFailure{"out of range integral type conversion attempted"};
+  return static_cast<size_t>(*n);
+}
+
+// kMinSize: the fewest bytes one value of the type occupies on the wire.
 
 template <>
 struct Lift<wire::ByteList> {
   using Value = ByteView;
-  static Lifted<Value> read(ByteReader& r);
+  static constexpr size_t kMinSize = 4;
+  static Lifted<Value> read(ByteReader& r) {
+    auto n = read_length(r);
+    if (!n) return std::move(n).error();
+    // The elements are u8 values read one by one, so a short list runs out
+    // with nothing left against the one byte the next element needs.
+    if (r.remaining() < *n) return not_enough(0, 1);
+    return *r.take(*n);
+  }
 };
 
 template <>
 struct Lift<wire::String> {
   using Value = std::string_view;
+  static constexpr size_t kMinSize = 4;
   static Lifted<Value> read(ByteReader& r);
 };
 
 template <class W>
 struct Lift<wire::List<W>> {
   using Value = std::vector<LiftValue<W>>;
+  static constexpr size_t kMinSize = 4;
   static Lifted<Value> read(ByteReader& r) {
     auto count = read_length(r);
     if (!count) return std::move(count).error();
     Value out;
-    // Never trust the count for the allocation: each element needs a byte.
-    out.reserve(std::min(*count, r.remaining()));
+    // Never trust the count for the allocation: no more elements than the
+    // remaining bytes could hold.
+    out.reserve(std::min(*count, r.remaining() / Lift<W>::kMinSize));
     for (size_t i = 0; i < *count; ++i) {
       auto v = Lift<W>::read(r);
       if (!v) return std::move(v).error();
@@ -80,9 +101,18 @@ struct Lift<wire::List<W>> {
   }
 };
 
+// A list of byte lists is checked element by element, then read in place.
+template <>
+struct Lift<wire::List<wire::ByteList>> {
+  using Value = ByteViewList;
+  static constexpr size_t kMinSize = 4;
+  static Lifted<Value> read(ByteReader& r);
+};
+
 template <class W>
 struct Lift<wire::Optional<W>> {
   using Value = std::optional<LiftValue<W>>;
+  static constexpr size_t kMinSize = 1;
   static Lifted<Value> read(ByteReader& r) {
     auto tag = r.u8();
     if (!tag) return not_enough(tag.error());
@@ -97,6 +127,7 @@ struct Lift<wire::Optional<W>> {
 template <>
 struct Lift<wire::Enum<CommitmentHash>> {
   using Value = CommitmentHash;
+  static constexpr size_t kMinSize = 4;
   static Lifted<Value> read(ByteReader& r);
 };
 

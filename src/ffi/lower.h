@@ -47,14 +47,31 @@ struct Lower<uint32_t> {
   static CType lower(uint32_t v) { return v; }
 };
 
+// A fresh buffer of exactly size bytes, filled in place by write(ByteWriter&).
+template <class F>
+RustBuffer lowered(size_t size, F&& write) {
+  RustBuffer buf = allocate_unfilled(size);
+  try {
+    ByteWriter w = ByteWriter::into({buf.data, size});
+    write(w);
+    if (w.size() != size) throw InternalFault("value fell short of its precomputed size");
+  } catch (...) {
+    release(buf);
+    throw;
+  }
+  return buf;
+}
+
+// The value is measured by a counting pass, then written once into its
+// buffer.
 template <class T>
 struct LowerToBuffer {
   using CType = RustBuffer;
   static CType zero() { return RustBuffer{0, 0, nullptr}; }
   static CType lower(const T& v) {
-    ByteWriter w;
-    Lower<T>::write(w, v);
-    return copy_out(w.data());
+    ByteWriter count = ByteWriter::counting();
+    Lower<T>::write(count, v);
+    return lowered(count.size(), [&](ByteWriter& w) { Lower<T>::write(w, v); });
   }
 };
 

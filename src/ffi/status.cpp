@@ -21,10 +21,12 @@ void set_status(RustCallStatus* status, int8_t code, RustBuffer error_buf) {
 
 void fail_verification(RustCallStatus* status, std::string_view message) {
   try {
-    ByteWriter w(8 + message.size());
-    w.i32(kVerificationVariant);
-    write_string(w, message);
-    set_status(status, SILVANTROPE_LOG_CALL_ERROR, copy_out(w.data()));
+    ByteWriter count = ByteWriter::counting();
+    write_string(count, message);  // faults on a length above 2^31 - 1
+    set_status(status, SILVANTROPE_LOG_CALL_ERROR, lowered(4 + count.size(), [&](ByteWriter& w) {
+                 w.i32(kVerificationVariant);
+                 write_string(w, message);
+               }));
   } catch (const std::exception& e) {
     fail_unexpected(status, e.what());
   }

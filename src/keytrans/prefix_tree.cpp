@@ -41,7 +41,7 @@ Result<void> check_depth(const PrefixProof& p) {
 
 Result<Hash32> search_key(const KeytransContext& ctx, ByteView label, const LadderStep& step) {
   const Bytes alpha = SILVANTROPE_TRY(encode_vrf_input(label, step.version));
-  auto outcome = ctx.vrf->verify(ctx.vrf_public, alpha, step.vrf_proof);
+  auto outcome = ctx.key_verifier().verify(alpha, step.vrf_proof);
   if (!outcome) return Error::vrf_failure(outcome.error().message());
   if (!outcome->valid) return Error::vrf_proof_invalid();
   Hash32 key;

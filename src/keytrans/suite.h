@@ -4,6 +4,7 @@
 // and how long and how computed a commitment is.
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 #include "core/error.h"
@@ -19,6 +20,14 @@ struct KeytransContext {
   ByteView vrf_public;  // its length is checked by the VRF
   const crypto::VrfSuite* vrf;
   SuiteCode suite;
+  // The VRF bound to vrf_public for the whole call, made at the first rung:
+  // a suite that decodes keys decodes this one once.
+  mutable std::unique_ptr<crypto::VrfKeyVerifier> bound_vrf;
+
+  crypto::VrfKeyVerifier& key_verifier() const {
+    if (!bound_vrf) bound_vrf = vrf->bind(vrf_public);
+    return *bound_vrf;
+  }
 
   size_t commitment_size() const { return suite == SuiteCode::SilvantropeHybridExp ? 64 : 32; }
   size_t opening_size() const { return suite == SuiteCode::SilvantropeHybridExp ? 32 : 16; }

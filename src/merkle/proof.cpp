@@ -29,13 +29,14 @@ Result<Hash32> to_hash(ByteView b) {
   return h;
 }
 
-// Copies the elements into fixed arrays; the first of the wrong length fails.
-// The caller has checked that they fit.
-Result<void> to_hashes(std::span<const ByteView> elements, ProofHashes& out) {
-  for (size_t i = 0; i < elements.size(); ++i) {
-    const ByteView e = elements[i];
+// Copies the elements from the first-th on into fixed arrays; the first of
+// the wrong length fails. The caller has checked that they fit.
+Result<void> to_hashes(const ByteViewList& elements, size_t first, ProofHashes& out) {
+  size_t i = 0;
+  for (const ByteView e : elements) {
+    if (i++ < first) continue;
     if (e.size() != kHashSize) return Error::invalid_hash_length(e.size(), kHashSize);
-    std::memcpy(out[i].data(), e.data(), kHashSize);
+    std::memcpy(out[i - 1 - first].data(), e.data(), kHashSize);
   }
   return {};
 }
@@ -66,7 +67,7 @@ bool same(const Hash32& a, ByteView b) { return equal(a, b); }
 }  // namespace
 
 Result<void> verify_inclusion_proof(uint64_t index, uint64_t size, ByteView leaf_hash,
-                                    std::span<const ByteView> proof, ByteView root) {
+                                    const ByteViewList& proof, ByteView root) {
   if (root.size() != kHashSize) return Error::invalid_hash_length(root.size(), kHashSize);
   if (index >= size) return Error::leaf_index_beyond_tree_size(index, size);
   auto leaf = to_hash(leaf_hash);
@@ -77,7 +78,7 @@ Result<void> verify_inclusion_proof(uint64_t index, uint64_t size, ByteView leaf
   if (proof.size() != inner + border) return Error::wrong_proof_size(proof.size(), inner + border);
 
   ProofHashes p;
-  if (auto r = to_hashes(proof, p); !r) return r;
+  if (auto r = to_hashes(proof, 0, p); !r) return r;
   const Run all(p.data(), proof.size());
 
   NodeHasher h;
@@ -88,7 +89,7 @@ Result<void> verify_inclusion_proof(uint64_t index, uint64_t size, ByteView leaf
 }
 
 Result<void> verify_consistency_proof(uint64_t size1, uint64_t size2,
-                                      std::span<const ByteView> proof, ByteView root1,
+                                      const ByteViewList& proof, ByteView root1,
                                       ByteView root2) {
   if (root2.size() != kHashSize) return Error::invalid_hash_length(root2.size(), kHashSize);
   if (size2 < size1) return Error::tree_size_regression(size1, size2);
@@ -111,7 +112,7 @@ Result<void> verify_consistency_proof(uint64_t size1, uint64_t size2,
   if (size1 == (uint64_t{1} << shift)) {
     seed = *r1;
   } else {
-    auto s = to_hash(proof[0]);
+    auto s = to_hash(proof.front());
     if (!s) return std::move(s).error();
     seed = *s;
     start = 1;
@@ -124,7 +125,7 @@ Result<void> verify_consistency_proof(uint64_t size1, uint64_t size2,
   if (proof.size() != want) return Error::wrong_proof_size(proof.size(), want);
 
   ProofHashes p;
-  if (auto r = to_hashes(proof.subspan(start), p); !r) return r;
+  if (auto r = to_hashes(proof, start, p); !r) return r;
   const Run q(p.data(), proof.size() - start);
   const uint64_t mask = shr(size1 - 1, shift);
 

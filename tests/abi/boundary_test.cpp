@@ -5,6 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <functional>
 
@@ -159,6 +164,43 @@ TEST(Lifting, FailuresNameTheArgument) {
   RustCallStatus st{};
   uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, raw(h32), RustBuffer{4, 8, storage}, raw(h32), &st);
   EXPECT_EQ(outcome(st).message, "RustBuffer length exceeds capacity");
+}
+
+// A list's declared count reserves no more elements than its remaining bytes
+// could hold (4 bytes for a string): 50 MB declaring 2^31 - 1 zero-length
+// keys fails on its bytes under an address-space limit that an allocation of
+// 16 bytes per remaining byte would exceed. Sanitizers reserve address space
+// of their own, so they skip this.
+TEST(Lifting, ListReservationBoundedByRemainingBytes) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "address-space limits do not mix with sanitizers";
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer)
+  GTEST_SKIP() << "address-space limits do not mix with sanitizers";
+#endif
+#endif
+  constexpr size_t kSize = 50 << 20;
+  Bytes keys(kSize, 0);
+  keys[0] = 0x7f, keys[1] = keys[2] = keys[3] = 0xff;
+  RustBuffer note = text("n"), vkeys = make_buffer(keys);
+  keys = {};
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    size_t pages = 0;
+    FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%zu", &pages) != 1) _exit(3);
+    const rlimit limit{pages * 4096 + (400 << 20), pages * 4096 + (400 << 20)};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
+    RustCallStatus st{};
+    uniffi_silvantrope_log_fn_func_verify_signed_note(note, vkeys, &st);
+    _exit(outcome(st).message == "Failed to convert arg 'vkeys':\nnot enough bytes remaining in buffer (0 < 4)" ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  free_buffer(note);
+  free_buffer(vkeys);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 TEST(Lowering, KeyHistoryAndCheckpointHead) {

@@ -17,12 +17,12 @@ expect "valid: 2 trusted signatures" env LD_LIBRARY_PATH="$lib" "$t/verify_note"
 "$cmake" -S "$t" -B "$t/cpp" -DCMAKE_PREFIX_PATH="$p" >/dev/null && "$cmake" --build "$t/cpp" >/dev/null
 expect "$head" "$t/cpp/checkpoint" "$log/checkpoint-12.note" "$log/trusted.keys"
 
-# Debian's interpreter, with the pip, setuptools and wheel the bootstrap installs: no network.
-/usr/bin/python3 -m venv --without-pip --system-site-packages "$t/venv"
-cp -r "$src/bindings/python" "$t/binding" && cp "$lib/libsilvantrope_log.so.0.1.0" "$t/binding/silvantrope_log/libsilvantrope_log.so"
-"$t/venv/bin/python" -m pip install -q --no-index --no-build-isolation "$t/binding"
+# The wheel the python_package test built, with plain pip into a fresh venv of Debian's interpreter.
+/usr/bin/python3 -m venv "$t/venv"
+"$t/venv/bin/python" -m pip install -q --no-index "$2"/bindings/python/dist/silvantrope_log-*.whl
 py() { env -u SILVANTROPE_LOG_LIBRARY -u LD_LIBRARY_PATH "$@" "$t/venv/bin/python" "$t/verify_checkpoint.py" "$log/checkpoint-12.note" "$log/trusted.keys"; }
 expect "$head" py  # the library shipped inside the package
 rm "$t"/venv/lib/python3*/site-packages/silvantrope_log/libsilvantrope_log.so
 expect "$head" py LD_LIBRARY_PATH="$lib"  # the one the loader finds; with neither, the error names what was tried:
-{ py 2>&1 || true; } | grep -q "dynamic loader's search path: libsilvantrope_log.so.0: cannot open" || fail "no loader error"
+{ py 2>&1 || true; } | grep -q "libsilvantrope_log.so.0: cannot open" || fail "no loader error"
+{ py SILVANTROPE_LOG_LIBRARY=/no/lib.so LD_LIBRARY_PATH="$lib" 2>&1 || true; } | grep -q "^  /no/lib.so: " || fail "the variable is not the only place tried"

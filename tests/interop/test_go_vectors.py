@@ -56,7 +56,7 @@ class GoVectorsTest(unittest.TestCase):
             with self.subTest(c["name"]):
                 self.assertTrue(c["go_result"]["ok"])
                 self.assertEqual(sl.checkpoint_verify(c["note_text"], c["vkeys"]), sl.CheckpointHead(
-                    c["origin"], c["tree_size"], bytes.fromhex(c["root_hash"]), c["extension_lines"]))
+                    origin=c["origin"], size=c["tree_size"], root=bytes.fromhex(c["root_hash"]), extensions=c["extension_lines"]))
             for p in c["inclusion"]:
                 got = run(sl.checkpoint_verify_inclusion, c["note_text"], c["vkeys"], p["leaf_index"],
                           bytes.fromhex(p["leaf_hash"]), [bytes.fromhex(h) for h in p["proof"]])

@@ -4,13 +4,18 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include <openssl/ec.h>
+#include <openssl/obj_mac.h>
+
 #include <fstream>
 #include <map>
 #include <random>
 
 #include "encoding/base64.h"
 #include "signers.h"
+#include "silvantrope-crypto/digest.h"
 #include "silvantrope-crypto/ed25519.h"
+#include "silvantrope-crypto/p256_field.h"
 #include "silvantrope-crypto/sign.h"
 #include "silvantrope-crypto/vrf.h"
 #include "vrf_p256_prover.h"
@@ -168,6 +173,95 @@ TEST(Vrf, P256ProofsAndRejections) {
     };
     for (const auto& [key, a, proof, want] : cases) EXPECT_EQ(p256_outcome(key, a, proof), want) << seed;
   }
+}
+
+// One key bound for many verifications: each proof decides alone, an invalid
+// proof leaves the decoded key intact, and a key that does not decode makes
+// every proof invalid, while the lengths are still errors, the key's first.
+TEST(Vrf, P256BoundKey) {
+  const P256VrfProver prover = P256VrfProver::from_seed(7);
+  const Bytes pk = prover.public_key(), bad_key = replaced(pk, 0, {0x05});
+  const std::vector<Bytes> alphas = {{}, {1}, {1, 2, 3}};
+  auto bound = p256_vrf().bind(pk);
+  for (const Bytes& a : alphas) {
+    const Bytes pi = prover.prove(a);
+    EXPECT_EQ(bound->verify(a, flipped(pi, 40))->valid, false);
+    auto r = bound->verify(a, pi);
+    ASSERT_TRUE(r && r->valid);
+    EXPECT_EQ(Bytes(r->beta.begin(), r->beta.begin() + 32), P256VrfProver::proof_to_hash(pi));
+  }
+  auto unbound = p256_vrf().bind(bad_key);
+  for (const Bytes& a : alphas) EXPECT_EQ(unbound->verify(a, prover.prove(a))->valid, false);
+  const Bytes short_key(pk.begin(), pk.end() - 1);
+  EXPECT_EQ(p256_vrf().bind(short_key)->verify({}, Bytes(80)).error().message(),
+            "invalid length: expected 33 bytes, got 32");
+}
+
+// The fast decompression against OpenSSL's SEC1 decoding: the same points
+// accepted with the same coordinates, on hashed x values of both parities
+// and on the edges (x = 0, small x, p - 1, p, p + a valid x, 2^256 - 1, bad
+// prefixes).
+TEST(P256Field, DecompressionAgreesWithOpenSsl) {
+  const Bytes p = unhex("ffffffff00000001000000000000000000000000ffffffffffffffffffffffff");
+  std::vector<Bytes> xs = {Bytes(32, 0), Bytes(32, 0xff), p};
+  for (uint8_t v = 1; v < 12; ++v) xs.push_back(replaced(Bytes(32, 0), 31, {v}));
+  Bytes p_minus_1 = p;
+  p_minus_1[31] = 0xfe;
+  xs.push_back(p_minus_1);
+  for (uint8_t i = 0; i < 200; ++i) {
+    const Hash32 h = crypto::sha256(Bytes{i});
+    xs.emplace_back(h.begin(), h.end());
+  }
+  EC_GROUP* group = EC_GROUP_new_by_curve_name(NID_X9_62_prime256v1);
+  EC_POINT* point = EC_POINT_new(group);
+  int accepted = 0;
+  auto check = [&](uint8_t prefix, const Bytes& x) {
+    Bytes enc{prefix};
+    enc.insert(enc.end(), x.begin(), x.end());
+    uint8_t got[65] = {0x04}, want[65] = {};
+    const bool fast = p256::decompress(enc.data(), got + 1, got + 33);
+    const bool ossl = EC_POINT_oct2point(group, point, enc.data(), enc.size(), nullptr) == 1;
+    EXPECT_EQ(fast, ossl) << encoding::base64_encode(enc);
+    if (fast && ossl) {
+      ++accepted;
+      EC_POINT_point2oct(group, point, POINT_CONVERSION_UNCOMPRESSED, want, sizeof want, nullptr);
+      EXPECT_EQ(Bytes(got, got + 65), Bytes(want, want + 65));
+    }
+    return fast;
+  };
+  for (const Bytes& x : xs) {
+    for (uint8_t prefix : {0x02, 0x03}) {
+      // A valid x below 2^256 - p also has the non-canonical encoding x + p.
+      if (check(prefix, x) && x[0] == 0 && x[1] == 0 && x[2] == 0 && x[3] == 0) {
+        Bytes plus_p = x;
+        for (int i = 31, carry = 0; i >= 0; --i) {
+          const int sum = plus_p[i] + p[i] + carry;
+          plus_p[i] = static_cast<uint8_t>(sum);
+          carry = sum >> 8;
+        }
+        EXPECT_FALSE(check(prefix, plus_p));
+      }
+    }
+    for (uint8_t prefix : {0x00, 0x01, 0x04, 0x05}) EXPECT_FALSE(check(prefix, x));
+  }
+  EXPECT_GT(accepted, 150);
+  EC_POINT_free(point);
+  EC_GROUP_free(group);
+}
+
+// Digest contexts are reused per thread: one abandoned mid-message or still
+// in use by an enclosing hash never leaks into another hash.
+TEST(Digest, ReusedContextsStartClean) {
+  const Hash32 empty = crypto::sha256({});
+  {
+    Digest abandoned(DigestAlgorithm::Sha256);
+    abandoned.update(kMessage);
+  }
+  EXPECT_EQ(crypto::sha256({}), empty);
+  Digest outer(DigestAlgorithm::Sha256);
+  outer.update(kMessage);
+  EXPECT_EQ(crypto::sha256({}), empty);
+  EXPECT_EQ(outer.final<32>(), crypto::sha256(kMessage));
 }
 
 // The proof with s + L in place of s.

@@ -130,10 +130,12 @@ void every_outcome_and_order(const Family<T>& f, FutureValue stored) {
   const char* const scripts[] = {"", "p", "pC", "pxC", "pCx", "pCC", "px", "xpC", "xp", "C", "CpC", "xC"};
   for (const int8_t code : {0, 1, 2}) {
     for (const std::string script : scripts) {
-      FutureOutcome outcome{stored, code, {0, 0, nullptr}};
-      if (auto* buf = std::get_if<RustBuffer>(&outcome.value)) *buf = copy_out(silvantrope::as_bytes("value"));
-      if (code != 0) outcome.error = copy_out(silvantrope::as_bytes("boom"));
-      const uint64_t h = issue_future([o = std::make_shared<FutureOutcome>(outcome)](const Waker&) { return *o; });
+      const uint64_t h = issue_future([stored, code](const Waker&) {  // its buffers exist once it runs
+        FutureOutcome outcome{stored, code, {0, 0, nullptr}};
+        if (auto* buf = std::get_if<RustBuffer>(&outcome.value); buf && code == 0) *buf = copy_out(silvantrope::as_bytes("value"));
+        if (code != 0) outcome.error = copy_out(silvantrope::as_bytes("boom"));  // an error, and no value
+        return outcome;
+      });
       bool cancelled = false, ready = false, taken = false;
       for (const char op : script) {
         if (op == 'x') { f.cancel(h), cancelled = true; continue; }

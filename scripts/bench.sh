@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# The performance report: runs every benchmark binary of a build, pinned to
+# one CPU, with interleaved repetitions, and prints one table of operation,
+# time, floor, ratio and target (bench/report.py explains the columns).
+#
+#   scripts/bench.sh [--build DIR] [--reps N] [--min-time S] [--cpu C] [--filter REGEX]
+#
+#   --build DIR     the build holding bin/bench_* (default: build/default)
+#   --reps N        repetitions, interleaved at random (default: 10)
+#   --min-time S    seconds per repetition (default: 0.2)
+#   --cpu C         the CPU to pin to with taskset (default: the last one)
+#   --filter REGEX  only the benchmarks matching it (Google Benchmark's filter)
+#
+# Timings are never asserted by the tests; this is where they are read.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$root/build/default reps=10 min_time=0.2 cpu=$(($(nproc) - 1)) filter=.
+while [ $# -gt 0 ]; do
+  case $1 in
+    --build) build=$2; shift 2 ;;
+    --reps) reps=$2; shift 2 ;;
+    --min-time) min_time=$2; shift 2 ;;
+    --cpu) cpu=$2; shift 2 ;;
+    --filter) filter=$2; shift 2 ;;
+    -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
+    *) echo "bench.sh: unknown argument $1" >&2; exit 2 ;;
+  esac
+done
+ls "$build"/bin/bench_* >/dev/null 2>&1 || { echo "bench.sh: no bench_* in $build/bin; build the default preset" >&2; exit 2; }
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+for bin in "$build"/bin/bench_*; do
+  taskset -c "$cpu" "$bin" --benchmark_filter="$filter" --benchmark_repetitions="$reps" \
+    --benchmark_enable_random_interleaving=true --benchmark_min_time="$min_time" \
+    --benchmark_format=json >"$out/$(basename "$bin").json" 2>/dev/null || true
+done
+python3 "$root/bench/report.py" "$out"/*.json

@@ -12,7 +12,7 @@
 //   4 tlog_policy_parse of a policy of 32 witnesses and 8 groups; floor: one
 //     bare Ed25519 verification (target < 0.05).
 //
-// bench/ratios.py pairs NAME/ARG with floor_*/ARG.
+// bench/report.py pairs NAME/ARG with floor_*/ARG.
 
 #include <benchmark/benchmark.h>
 #include <sodium.h>

@@ -308,6 +308,109 @@ inline Outcome checkpoint_verify_cosigned(const std::string& note, const std::ve
   return o;
 }
 
+// C2SP tlog-policy files and tlog-proof@v1.
+
+struct Cosignature {
+  std::string witness;
+  uint64_t timestamp = 0;
+};
+
+struct VerifiedCheckpoint {
+  CheckpointHead head;
+  std::vector<Cosignature> cosignatures;
+};
+
+struct VerifiedProof {
+  uint64_t index = 0;
+  std::optional<Bytes> extra;
+  VerifiedCheckpoint checkpoint;
+};
+
+struct TlogPolicy {
+  std::vector<std::string> logs, witnesses, groups;
+  std::string quorum;
+};
+
+inline std::vector<std::string> read_strings(Decoder& d) {
+  std::vector<std::string> out(d.u32());
+  for (std::string& s : out) s = d.string();
+  return out;
+}
+
+inline CheckpointHead read_checkpoint_head(Decoder& d) {
+  CheckpointHead h;
+  h.origin = d.string();
+  h.size = d.u64();
+  h.root = d.byte_list();
+  h.extensions = read_strings(d);
+  return h;
+}
+
+inline VerifiedCheckpoint read_verified_checkpoint(Decoder& d) {
+  VerifiedCheckpoint v;
+  v.head = read_checkpoint_head(d);
+  v.cosignatures.resize(d.u32());
+  for (Cosignature& c : v.cosignatures) c.witness = d.string(), c.timestamp = d.u64();
+  return v;
+}
+
+// Calls an export returning a record and decodes it with read on success.
+template <class T, class Call, class Read>
+Outcome record_call(Call call, Read read, T& out) {
+  RustCallStatus st{};
+  RustBuffer r = call(&st);
+  Outcome o = outcome(st);
+  if (!o.ok()) return o;
+  const Bytes raw = contents(r);
+  free_buffer(r);
+  Decoder d(raw);
+  out = read(d);
+  d.finish();
+  return o;
+}
+
+inline Outcome tlog_policy_parse(const std::string& policy, TlogPolicy& out) {
+  return record_call(
+      [&](RustCallStatus* st) { return uniffi_silvantrope_log_fn_func_tlog_policy_parse(text(policy), st); },
+      [](Decoder& d) {
+        TlogPolicy p;
+        p.logs = read_strings(d);
+        p.witnesses = read_strings(d);
+        p.groups = read_strings(d);
+        p.quorum = d.string();
+        return p;
+      },
+      out);
+}
+
+inline Outcome checkpoint_verify_policy(const std::string& note, const std::string& policy, uint64_t not_before,
+                                        VerifiedCheckpoint& out) {
+  return record_call(
+      [&](RustCallStatus* st) {
+        return uniffi_silvantrope_log_fn_func_checkpoint_verify_policy(text(note), text(policy), not_before, st);
+      },
+      read_verified_checkpoint, out);
+}
+
+inline Outcome tlog_proof_verify(const std::string& proof, const std::string& policy, const Bytes& leaf_hash,
+                                 uint64_t not_before, VerifiedProof& out) {
+  return record_call(
+      [&](RustCallStatus* st) {
+        return uniffi_silvantrope_log_fn_func_tlog_proof_verify(text(proof), text(policy), byte_list(leaf_hash),
+                                                               not_before, st);
+      },
+      [](Decoder& d) {
+        VerifiedProof p;
+        p.index = d.u64();
+        const uint8_t tag = d.u8();
+        if (tag > 1) throw std::runtime_error("unexpected tag byte for Option");
+        if (tag == 1) p.extra = d.byte_list();
+        p.checkpoint = read_verified_checkpoint(d);
+        return p;
+      },
+      out);
+}
+
 inline Outcome checkpoint_verify_inclusion(const std::string& note, const std::vector<std::string>& keys,
                                            uint64_t leaf_index, const Bytes& leaf,
                                            const std::vector<Bytes>& proof) {

@@ -13,6 +13,7 @@
 
 #include "abi_client.h"
 #include "options.h"
+#include "tlog.h"
 
 namespace slog {
 namespace {
@@ -35,6 +36,8 @@ const char* kUsage =
     "  coniks        verify a CONIKS directory lookup or absence proof\n"
     "  policy        verify a signed namespace policy, or check observations against it\n"
     "  keytrans      verify a KEYTRANS search, fixed-version or monitoring proof\n"
+    "  tlog-proof    verify a C2SP tlog-proof@v1 file against a tlog-policy\n"
+    "  policy-file   check and summarise a C2SP tlog-policy file\n"
     "  samples       verify every sample in a directory (default: samples)\n"
     "\n"
     "Every command takes --json for machine-readable output and --help.\n"
@@ -81,6 +84,7 @@ const char* kCheckpointHelp =
     "                       [--proof HEX[,HEX...]]... [--proof-file FILE]\n"
     "       slog checkpoint --note FILE --key KEY... (--cosigner-key KEY)...\n"
     "                       [--cosigner-key-file FILE] --quorum N [--not-before T]\n"
+    "       slog checkpoint --policy FILE [--not-before T] NOTE\n"
     "       slog checkpoint --body FILE [--json]\n"
     "\n"
     "Verifies a signed C2SP checkpoint and prints its origin, size, root and\n"
@@ -91,7 +95,10 @@ const char* kCheckpointHelp =
     "--quorum requires N distinct witnesses (C2SP tlog-cosignature keys, type\n"
     "0x04 Ed25519 or 0x06 ML-DSA-44) to have cosigned the checkpoint at or after\n"
     "--not-before T (POSIX seconds, default 0); every cosignature from a listed\n"
-    "witness must verify. No clock is read: future timestamps are your concern.\n";
+    "witness must verify. No clock is read: future timestamps are your concern.\n"
+    "--policy verifies the checkpoint against a C2SP tlog-policy file instead:\n"
+    "a policy log whose key name is the origin must sign it, and its witnesses\n"
+    "must cosign it as the quorum demands (see slog tlog-proof --help).\n";
 
 const char* kCommitmentHelp =
     "usage: slog commitment --context TEXT --commitment HEX --value HEX --opening HEX [--json]\n"
@@ -286,6 +293,10 @@ Outcome checkpoint_cosigned(const Options& opt, const std::string& text, const s
 }
 
 Verdict checkpoint(const std::vector<std::string>& args) {
+  const bool with_policy = std::any_of(args.begin(), args.end(), [](const std::string& a) {
+    return a == "--policy" || a.rfind("--policy=", 0) == 0;
+  });
+  if (with_policy && std::find(args.begin(), args.end(), "--help") == args.end()) return checkpoint_policy(args);
   Options opt(args,
               {"note", "key", "key-file", "index", "leaf", "proof", "proof-file", "consistency", "body",
                "cosigner-key", "cosigner-key-file", "quorum", "not-before"},
@@ -603,6 +614,8 @@ Verdict run(const std::vector<std::string>& args) {
       {"policy", policy},
       {"keytrans", keytrans},
       {"samples", samples},
+      {"tlog-proof", tlog_proof},
+      {"policy-file", policy_file},
   };
   const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
   if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {

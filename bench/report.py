@@ -28,6 +28,10 @@ TARGETS = {
     "keytrans_search/1": ("ratio", 1.02),
     "keytrans_search/2": ("ratio", 1.02),
     "keytrans_search/3": ("ratio", 1.02),
+    "checkpoint_verify_policy/1": ("ratio", 1.1),
+    "tlog_proof_verify/2": ("ratio", 1.1),
+    "checkpoint_verify_3_unused/3": ("ratio", 1.03),
+    "tlog_policy_parse_32/4": ("ratio", 0.05),
 }
 
 

@@ -124,11 +124,33 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_checkpoint_verify_consis
  * cosigner, and requires quorum distinct cosigners with a cosignature
  * timestamped at or after not_before (POSIX seconds). The library keeps no
  * clock: rejecting timestamps in the future is the caller's concern. Returns
- * a CheckpointHead record. */
+ * a CheckpointHead record. At most 100000 cosigner keys are accepted; more
+ * fail with "limit exceeded: cosigner_vkeys holds N keys, at most 100000". */
 
 SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_checkpoint_verify_cosigned(
     RustBuffer note_text, RustBuffer log_vkeys, RustBuffer cosigner_vkeys, uint32_t quorum,
     uint64_t not_before, RustCallStatus* status);
+
+/* C2SP tlog-policy files and tlog-proof@v1. policy: text, a tlog-policy
+ * file; proof: text, a tlog-proof@v1 file; leaf_hash: byte list (32 bytes,
+ * the RFC 6962 leaf hash); not_before: POSIX seconds. tlog_policy_parse
+ * returns a TlogPolicy record: logs, witnesses, groups (lists of strings:
+ * log key names, witness and group names in file order), quorum (string).
+ * checkpoint_verify_policy returns a VerifiedCheckpoint record: head (a
+ * CheckpointHead) and cosignatures (list of Cosignature records: witness
+ * (string), timestamp (u64)), every policy witness whose cosignature
+ * verified, in policy order, with its latest timestamp. tlog_proof_verify
+ * returns a VerifiedProof record: index (u64), extra (optional byte list),
+ * checkpoint (a VerifiedCheckpoint). Only cosignatures at or after
+ * not_before count toward the quorum; the library keeps no clock. */
+
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_policy_parse(
+    RustBuffer policy, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_checkpoint_verify_policy(
+    RustBuffer note_text, RustBuffer policy, uint64_t not_before, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_proof_verify(
+    RustBuffer proof, RustBuffer policy, RustBuffer leaf_hash, uint64_t not_before,
+    RustCallStatus* status);
 
 /* Commitments. context: text; commitment (64 bytes), value, opening (32
  * bytes): byte lists. */
@@ -236,7 +258,10 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor_
   X(keytrans_verify_search_suite, 0xe8ec)    \
   X(keytrans_verify_fixed_version_suite, 0x1e22) \
   X(keytrans_verify_monitor_suite, 0xf697)    \
-  X(checkpoint_verify_cosigned, 0x3486)
+  X(checkpoint_verify_cosigned, 0x3486)     \
+  X(tlog_policy_parse, 0x50a1)               \
+  X(checkpoint_verify_policy, 0x68f0)        \
+  X(tlog_proof_verify, 0xed16)
 
 #define SILVANTROPE_LOG_DECLARE_CHECKSUM(name, value) \
   SILVANTROPE_LOG_API uint16_t uniffi_silvantrope_log_checksum_func_##name(void);

@@ -161,6 +161,32 @@ inline const char* name(KeytransSuite e) {
   return detail::enum_name(e, {"SilvantropeHybridExp", "Kt128Sha256Ed25519", "Kt128Sha256P256"});
 }
 
+// C2SP tlog-policy files and tlog-proof@v1. policy and proof are the files'
+// text; only cosignatures at or after not_before (POSIX seconds) count.
+
+struct TlogPolicy {
+  std::vector<std::string> logs;       // log key names, in file order
+  std::vector<std::string> witnesses;  // witness names
+  std::vector<std::string> groups;     // group names
+  std::string quorum;
+};
+
+struct Cosignature {
+  std::string witness;
+  uint64_t timestamp = 0;
+};
+
+struct VerifiedCheckpoint {
+  CheckpointHead head;
+  std::vector<Cosignature> cosignatures;  // every policy witness that cosigned, with its latest timestamp
+};
+
+struct VerifiedProof {
+  uint64_t index = 0;
+  std::optional<Bytes> extra;
+  VerifiedCheckpoint checkpoint;
+};
+
 namespace wire {
 
 // Big-endian serialization of argument values.
@@ -307,6 +333,32 @@ inline void read(Decoder& d, PolicyPosture& p) {
   p.created_at = d.u64();
   p.policy_hash = d.byte_list();
   p.rfc6962_leaf_hash = d.byte_list();
+}
+
+inline void read(Decoder& d, std::vector<std::string>& v) {
+  v.clear();
+  for (uint32_t n = d.u32(); n > 0 && !d.bad(); --n) v.push_back(d.string());
+}
+inline void read(Decoder& d, TlogPolicy& p) {
+  read(d, p.logs);
+  read(d, p.witnesses);
+  read(d, p.groups);
+  p.quorum = d.string();
+}
+inline void read(Decoder& d, VerifiedCheckpoint& v) {
+  read(d, v.head);
+  v.cosignatures.clear();
+  for (uint32_t n = d.u32(); n > 0 && !d.bad(); --n) {
+    Cosignature c;
+    c.witness = d.string();
+    c.timestamp = d.u64();
+    v.cosignatures.push_back(std::move(c));
+  }
+}
+inline void read(Decoder& d, VerifiedProof& p) {
+  p.index = d.u64();
+  if (d.tag()) p.extra = d.byte_list();
+  read(d, p.checkpoint);
 }
 
 }  // namespace wire
@@ -513,6 +565,31 @@ inline Result<CheckpointHead> checkpoint_verify_cosigned(std::string_view note_t
       wire::text(note_text), wire::list_of_strings(log_vkeys), wire::list_of_strings(cosigner_vkeys), quorum,
       not_before, &st);
   return detail::finish<CheckpointHead>(st, r);
+}
+
+inline Result<TlogPolicy> tlog_policy_parse(std::string_view policy) {
+  if (!detail::fits(policy)) return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_policy_parse(wire::text(policy), &st);
+  return detail::finish<TlogPolicy>(st, r);
+}
+
+inline Result<VerifiedCheckpoint> checkpoint_verify_policy(std::string_view note_text, std::string_view policy,
+                                                           uint64_t not_before) {
+  if (!detail::fits(note_text) || !detail::fits(policy)) return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_checkpoint_verify_policy(wire::text(note_text), wire::text(policy),
+                                                                         not_before, &st);
+  return detail::finish<VerifiedCheckpoint>(st, r);
+}
+
+inline Result<VerifiedProof> tlog_proof_verify(std::string_view proof, std::string_view policy,
+                                               const Bytes& leaf_hash, uint64_t not_before) {
+  if (!detail::fits(proof) || !detail::fits(policy) || !detail::fits(leaf_hash)) return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_proof_verify(wire::text(proof), wire::text(policy),
+                                                                  wire::byte_list(leaf_hash), not_before, &st);
+  return detail::finish<VerifiedProof>(st, r);
 }
 
 // Commitments and CONIKS directories.

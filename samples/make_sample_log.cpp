@@ -7,7 +7,8 @@
 // namespace, each a genesis policy and its successor, and a tampered copy
 // (policy/); a KEYTRANS directory under each of the three suites, with its
 // search, fixed-version and monitoring proofs and a tampered one
-// (keytrans/, and the keytrans-*.sample files that check them).
+// (keytrans/, and the keytrans-*.sample files that check them); a C2SP
+// tlog-policy and tlog-proof@v1 files against it (tlog/, tlog-*.sample).
 // Deterministic: a rerun reproduces the committed files.
 //
 // Usage: make_sample_log SAMPLES_DIR
@@ -16,6 +17,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <stdexcept>
 
 #include "coniks_tree.h"
 #include "keytrans_directory.h"
@@ -157,6 +159,121 @@ void write_cosigned(const fs::path& dir) {
   write(cases / "ext-pq.note", note(line(pq, t), {"ext"}));
 }
 
+std::string replaced(std::string s, const std::string& from, const std::string& to) {
+  const size_t at = s.find(from);
+  if (at == std::string::npos) throw std::runtime_error("no " + from);
+  return s.replace(at, from.size(), to);
+}
+
+// A C2SP tlog-policy with a composite-signed log and two nested witness
+// groups over Ed25519 and ML-DSA-44 witnesses, tlog-proof@v1 files against
+// it (valid, failing its quorum, tampered), and the variants that
+// tests/data/cases/tlog.sample runs (tlog/cases/).
+void write_tlog(const fs::path& dir) {
+  const std::string origin = "tlog.silvantrope.example/entries";
+  const NoteKey log_key = NoteKey::composite(origin, SchemeType::EdMlDsa44, 2040);
+  const NoteKey other_log = NoteKey::ed25519("other.silvantrope.example/log", 2041);
+  const Cosigner ed1{"ed1.witness.example", Ed25519Signer(2042)}, ed2{"ed2.witness.example", Ed25519Signer(2043)},
+      ed3{"ed3.witness.example", Ed25519Signer(2044)}, pq1{"pq1.witness.example", MlDsa44Signer(2045)},
+      pq2{"pq2.witness.example", MlDsa44Signer(2046)};
+  const uint64_t t = 1767225600;
+  auto leaves = [](size_t n) {
+    std::vector<Bytes> out;
+    for (size_t i = 0; i < n; ++i) {
+      const std::string e = "entry " + std::to_string(i) + "\n";
+      out.emplace_back(e.begin(), e.end());
+    }
+    return out;
+  };
+  const Rfc6962Tree tree(leaves(7)), one(leaves(1));
+  auto checkpoint = [&](size_t size, const Bytes& root, const std::vector<std::pair<const Cosigner*, uint64_t>>& by) {
+    std::string note = sign_note(checkpoint_body(origin, size, root), {&log_key});
+    for (const auto& [c, time] : by) note += c->line(c->cosign(origin, size, root, {}, time));
+    return note;
+  };
+  auto proof = [&](const std::string& extra, uint64_t index, const std::vector<Bytes>& hashes, const std::string& cp) {
+    std::string p = "c2sp.org/tlog-proof@v1\n" + (extra.empty() ? "" : "extra " + extra + "\n") +
+                    "index " + std::to_string(index) + "\n";
+    for (const Bytes& h : hashes) p += base64(h) + "\n";
+    return p + "\n" + cp;
+  };
+  auto policy = [&](const std::string& groups) {
+    return "# Trust for " + origin + ": its composite key, and witnesses.\n"
+           "log " + log_key.verifier_key() + " https://tlog.silvantrope.example/\n"
+           "log " + other_log.verifier_key() + "\n\n"
+           "witness ed1 " + ed1.verifier_key() + "\nwitness ed2 " + ed2.verifier_key() + "\nwitness ed3 " +
+           ed3.verifier_key() + "\nwitness pq1 " + pq1.verifier_key() + " https://pq1.witness.example/\n"
+           "witness pq2 " + pq2.verifier_key() + "\n\n" + groups;
+  };
+  const std::string main_groups = "group classic 2 ed1 ed2 ed3\ngroup pq any pq1 pq2\ngroup both all classic pq\nquorum both\n";
+  // ed1 cosigned twice, pq2 long ago.
+  const std::string cp7 = checkpoint(7, tree.root(7), {{&ed1, t - 10}, {&ed2, t}, {&pq1, t}, {&ed1, t}, {&pq2, t - 100}});
+  const std::string cp7_short = checkpoint(7, tree.root(7), {{&ed1, t}, {&pq1, t}});
+  const std::vector<Bytes> path = tree.inclusion_proof(4, 7);
+  const std::string extra = base64(Bytes{'s', 'e', 'q', ' ', '4'});
+  const std::string valid = proof(extra, 4, path, cp7);
+  std::vector<Bytes> tampered_path = path;
+  tampered_path[1][0] ^= 1;
+
+  write(dir / "tlog/policy.txt", policy(main_groups));
+  write(dir / "tlog/entry-4.txt", "entry 4\n");
+  write(dir / "tlog/checkpoint-7.note", cp7);
+  write(dir / "tlog/proof-4.txt", valid);
+  write(dir / "tlog/proof-4-quorum.txt", proof(extra, 4, path, cp7_short));
+  write(dir / "tlog/proof-4-tampered.txt", proof(extra, 4, tampered_path, cp7));
+  const std::string common = "  --policy tlog/policy.txt ";
+  write(dir / "tlog-proof.sample",
+        "# Entry 4 of a composite-signed log, cosigned by two of three Ed25519 and one of two\n"
+        "# ML-DSA-44 witnesses, as the policy's nested groups demand.\n"
+        "tlog-proof" + common + "--entry tlog/entry-4.txt --not-before " + std::to_string(t - 50) +
+        " tlog/proof-4.txt\nexpect: valid\nexpect: index: 4\nexpect: extra: 7365712034\nexpect: origin: " + origin +
+        "\nexpect: size: 7\nexpect: root: " + hex(tree.root(7)) + "expect: signed by: " + origin +
+        "\nexpect: cosigned by: ed1 at " + std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: ed2 at " +
+        std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq1 at " + std::to_string(t) +
+        " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq2 at " + std::to_string(t - 100) + " (2025-12-31T23:58:20Z)\n");
+  write(dir / "tlog-proof-quorum.sample",
+        "# Only one of the Ed25519 witnesses cosigned: the group of classic witnesses fails.\n"
+        "tlog-proof" + common + "--entry tlog/entry-4.txt tlog/proof-4-quorum.txt\n"
+        "expect: invalid: witness quorum not met: group \"both\" has 1 of the 2 members it needs\n");
+  write(dir / "tlog-proof-tampered.sample",
+        "# A proof hash changed after the proof was made.\n"
+        "tlog-proof" + common + "--entry tlog/entry-4.txt tlog/proof-4-tampered.txt\n"
+        "expect: invalid: root mismatch: recomputed root does not match the expected root\n");
+
+  // Variants: quorums, proofs with one field changed, the one-leaf tree.
+  const fs::path cases = dir / "tlog/cases";
+  write(cases / "classic-3.policy", policy("group classic 3 ed1 ed2 ed3\ngroup pq any pq1 pq2\ngroup both all classic pq\nquorum both\n"));
+  write(cases / "none.policy", policy("quorum none\n"));
+  write(cases / "pq2.policy", policy("quorum pq2\n"));
+  write(cases / "other-log.policy", "log " + other_log.verifier_key() + "\nquorum none\n");
+  write(cases / "one-leaf.txt", proof("", 0, {}, checkpoint(1, one.root(1), {{&ed1, t}, {&ed2, t}, {&pq2, t}})));
+  write(cases / "bad-cosignature.note",
+        replaced(cp7, ed2.line(ed2.cosign(origin, 7, tree.root(7), {}, t)),
+                 ed2.line(ed2.cosign(origin, 7, tree.root(7), {}, t - 1)).substr(0, 40) +
+                     ed2.line(ed2.cosign(origin, 7, tree.root(7), {}, t)).substr(40)));
+  const std::string hash1 = base64(path[1]) + "\n";
+  const std::vector<std::pair<std::string, std::string>> mutated = {
+      {"header", replaced(valid, "tlog-proof@v1", "tlog-proof@v2")},
+      {"extra-base64", replaced(valid, "extra " + extra, "extra " + extra.substr(1) + "!")},
+      {"extra-empty", replaced(valid, "extra " + extra, "extra ")},
+      {"no-extra", replaced(valid, "extra " + extra + "\n", "")},
+      {"index-zero", replaced(valid, "index 4\n", "index 04\n")},
+      {"index-decimal", replaced(valid, "index 4\n", "index 0x4\n")},
+      {"index-overflow", replaced(valid, "index 4\n", "index 18446744073709551616\n")},
+      {"index-5", replaced(valid, "index 4\n", "index 5\n")},
+      {"index-7", replaced(valid, "index 4\n", "index 7\n")},
+      {"no-index", replaced(valid, "index 4\n", "")},
+      {"hash-base64", replaced(valid, hash1, "!" + hash1.substr(1))},
+      {"hash-short", replaced(valid, hash1, base64(Bytes(path[1].begin(), path[1].end() - 1)) + "\n")},
+      {"hash-dropped", replaced(valid, hash1, "")},
+      {"hash-added", replaced(valid, hash1, hash1 + hash1)},
+      {"no-blank", replaced(valid, "\n\n" + origin, "\n" + origin)},
+      {"checkpoint-size", replaced(valid, origin + "\n7\n", origin + "\n8\n")},
+      {"trailing", valid + "junk\n"},
+  };
+  for (const auto& [name, text] : mutated) write(cases / (name + ".txt"), text);
+}
+
 void write_coniks(const fs::path& dir) {
   ConiksDirectory directory("chat.silvantrope.example", VrfProver::from_seed(2028));
   auto id = [](const std::string& s) { return Bytes(s.begin(), s.end()); };
@@ -243,6 +360,7 @@ int main(int argc, char** argv) {
   }
   write_log(argv[1]);
   write_cosigned(argv[1]);
+  write_tlog(argv[1]);
   write_coniks(argv[1]);
   write_policies(argv[1]);
   write_keytrans(argv[1], keytrans::HybridExp, "hybrid-exp");

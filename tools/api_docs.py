@@ -35,6 +35,9 @@ CONIKS = ["coniks root must be exactly 64 bytes",
 POLICY = ["malformed namespace policy: {detail}",
           "invalid signature for known key \"{namespace}/namespace-policy\" (key id 00000000)"]
 POSTURE = POLICY + ["posture mismatch: declared {declared}, observed {observed}"]
+TLOG_POLICY = ["malformed tlog policy: line {line}: {detail}"]
+TLOG_CHECKPOINT = TLOG_POLICY + CHECKPOINT + [
+    "no policy log for checkpoint origin \"{origin}\"", "witness quorum not met: {detail} — names the group or witness short of it"]
 KEYTRANS = ["malformed keytrans structure: {detail} — names a field such as LadderStep.version, or the suite id",
             "keytrans proof root mismatch: recomputed root does not match the expected root",
             "vrf error: {detail}", "vrf proof did not verify against the namespace public key",
@@ -53,6 +56,7 @@ ERRORS = {
     "checkpoint_verify_inclusion": CHECKPOINT + [HASH_LENGTH] + INCLUSION,
     "checkpoint_verify_consistency": CHECKPOINT + CONSISTENCY,
     "checkpoint_verify_cosigned": CHECKPOINT + [
+        "limit exceeded: cosigner_vkeys holds {n} keys, at most {max}",
         "verification failed: cosignature quorum not met: {counted} of {quorum} cosigners"],
     "coniks_verify_lookup": CONIKS,
     "coniks_verify_absence": CONIKS,
@@ -70,6 +74,9 @@ ERRORS = {
     "keytrans_verify_search_suite": KEYTRANS,
     "keytrans_verify_fixed_version_suite": KEYTRANS,
     "keytrans_verify_monitor_suite": KEYTRANS,
+    "tlog_policy_parse": TLOG_POLICY,
+    "checkpoint_verify_policy": TLOG_CHECKPOINT,
+    "tlog_proof_verify": TLOG_CHECKPOINT + ["malformed tlog proof: line {line}: {detail}", HASH_LENGTH] + INCLUSION,
 }
 
 HEADER = """# silvantrope_log API reference

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "core/quote.h"
+#include "core/text_scan.h"
 #include "encoding/base64.h"
 #include "note/signed_note.h"
 
@@ -51,6 +52,8 @@ Result<uint64_t> parse_size(std::string_view line) {
 }  // namespace
 
 Result<CheckpointHead> parse_checkpoint_body(std::string_view body) {
+  // A C caller may hand raw bytes: text arguments are not checked at the boundary.
+  if (text::validate_utf8(body)) return malformed("body contains invalid UTF-8");
   Lines lines(body);
   const auto origin = lines.next();
   if (!origin) return malformed("missing origin line");

@@ -5,79 +5,43 @@
 #include <numeric>
 #include <string>
 
+#include "checkpoint/witnessed.h"
 #include "note/signed_note.h"
-#include "silvantrope-crypto/ed25519.h"
-#include "silvantrope-crypto/mldsa44.h"
 
 namespace silvantrope::checkpoint {
 namespace {
 
-using note::CosignerKey;
-using note::CosignerKind;
-
-void append(Bytes& out, std::string_view s) { out.insert(out.end(), s.begin(), s.end()); }
-void append_u64(Bytes& out, uint64_t v) {
-  for (int shift = 56; shift >= 0; shift -= 8) out.push_back(static_cast<uint8_t>(v >> shift));
-}
-
-// Ed25519: "cosignature/v1\ntime <decimal>\n" and the whole body, extension
-// lines included.
-Bytes ed25519_message(uint64_t timestamp, std::string_view body) {
-  Bytes m;
-  m.reserve(32 + body.size());
-  append(m, "cosignature/v1\ntime " + std::to_string(timestamp) + "\n");
-  append(m, body);
-  return m;
-}
-
-// ML-DSA-44: the TLS-encoded subtree [0, size) with the root, under the
-// cosigner's name and the origin; extension lines are not covered. Empty
-// when the origin does not fit its 1..255-byte field.
-Bytes mldsa44_message(const CosignerKey& key, uint64_t timestamp, const CheckpointHead& head) {
-  if (head.origin.size() > 255) return {};
-  Bytes m;
-  append(m, std::string_view("subtree/v1\n\0", 12));
-  m.push_back(static_cast<uint8_t>(key.name.size()));
-  append(m, key.name);
-  append_u64(m, timestamp);
-  m.push_back(static_cast<uint8_t>(head.origin.size()));
-  append(m, head.origin);
-  append_u64(m, 0);
-  append_u64(m, head.size);
-  m.insert(m.end(), head.root.begin(), head.root.end());
-  return m;
-}
-
-bool verify(const CosignerKey& key, const note::Cosignature& cs, std::string_view body,
-            const CheckpointHead& head) {
-  if (key.kind == CosignerKind::Ed25519) {
-    return crypto::verify_ed25519_strict(key.key, cs.signature, ed25519_message(cs.timestamp, body));
-  }
-  const Bytes message = mldsa44_message(key, cs.timestamp, head);
-  return !message.empty() && crypto::verify_mldsa44(key.key, cs.signature, message);
-}
-
 // Keys joined by a shared name or public key, however transitively, are one
-// cosigner; each counts once if any of its keys gave a fresh cosignature.
-uint32_t count_cosigners(const std::vector<CosignerKey>& keys, const std::vector<bool>& fresh) {
+// cosigner: a union-find over the keys sorted by name and by public key.
+std::vector<size_t> cosigner_of_each_key(const std::vector<note::VerifierKey>& keys, size_t& cosigners) {
   std::vector<size_t> parent(keys.size());
   std::iota(parent.begin(), parent.end(), size_t{0});
   auto root = [&](size_t i) {
-    while (parent[i] != i) i = parent[i];
+    while (parent[i] != i) i = parent[i] = parent[parent[i]];
     return i;
   };
-  for (size_t i = 0; i < keys.size(); ++i) {
-    for (size_t j = i + 1; j < keys.size(); ++j) {
-      const bool same_key = keys[i].kind == keys[j].kind && keys[i].key == keys[j].key;
-      if (keys[i].name == keys[j].name || same_key) parent[root(j)] = root(i);
+  std::vector<size_t> order(keys.size());
+  auto join_neighbours = [&](auto less, auto same) {
+    std::iota(order.begin(), order.end(), size_t{0});
+    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return less(keys[a], keys[b]); });
+    for (size_t i = 1; i < order.size(); ++i) {
+      if (same(keys[order[i - 1]], keys[order[i]])) parent[root(order[i])] = root(order[i - 1]);
     }
-  }
-  std::vector<bool> counted(keys.size());
-  uint32_t n = 0;
+  };
+  using Key = note::VerifierKey;
+  join_neighbours([](const Key& a, const Key& b) { return a.name < b.name; },
+                  [](const Key& a, const Key& b) { return a.name == b.name; });
+  join_neighbours([](const Key& a, const Key& b) { return a.kind != b.kind ? a.kind < b.kind : a.key < b.key; },
+                  [](const Key& a, const Key& b) { return a.same_public_key(b); });
+
+  std::vector<size_t> id(keys.size(), SIZE_MAX), owner(keys.size());
+  cosigners = 0;
   for (size_t i = 0; i < keys.size(); ++i) {
-    if (fresh[i] && !counted[root(i)]) counted[root(i)] = true, ++n;
+    size_t& r = id[root(i)];
+    if (r == SIZE_MAX) r = cosigners++;
+    owner[i] = r;
   }
-  return n;
+  return owner;
 }
 
 }  // namespace
@@ -90,23 +54,30 @@ Result<CheckpointHead> verify_cosigned(std::string_view note_text,
   if (!parsed) return std::move(parsed).error();
   auto head = verify_checkpoint(*parsed, log_keys);
   if (!head) return head;
-  auto keys = note::parse_cosigner_keys(cosigner_texts);
+  if (cosigner_texts.size() > kMaxCosignerKeys) {
+    return Error::limit_exceeded("cosigner_vkeys holds " + std::to_string(cosigner_texts.size()) +
+                                 " keys, at most " + std::to_string(kMaxCosignerKeys));
+  }
+  auto keys = note::parse_each_key(cosigner_texts, note::parse_cosigner_key);
   if (!keys) return std::move(keys).error();
 
-  std::vector<bool> fresh(keys->size());
-  for (const note::NoteSignature& sig : parsed->signatures) {
-    auto key = std::find_if(keys->begin(), keys->end(), [&](const CosignerKey& k) {
-      return k.key_id == sig.key_id && k.name == sig.name;
-    });
-    if (key == keys->end()) continue;
-    const auto cs = note::decode_cosignature(sig.signature, key->kind);
-    if (!cs || !verify(*key, *cs, parsed->text, *head)) {
-      return Error::invalid_signature(sig.name, sig.key_id);
-    }
-    if (cs->timestamp >= not_before) fresh[static_cast<size_t>(key - keys->begin())] = true;
-  }
-  const uint32_t counted = count_cosigners(*keys, fresh);
-  if (counted < quorum) {
+  // The policy "one group, quorum of the cosigners".
+  WitnessRule rule;
+  size_t cosigners = 0;
+  rule.owner = cosigner_of_each_key(*keys, cosigners);
+  rule.keys = std::move(*keys);
+  rule.witnesses.resize(cosigners);
+  WitnessRule::Group all{"cosigners", quorum, {}};
+  for (size_t i = 0; i < cosigners; ++i) all.members.push_back({false, i});
+  rule.groups.push_back(std::move(all));
+  rule.quorum = WitnessRule::Member{true, 0};
+
+  auto latest = verify_cosignatures(*parsed, *head, rule);
+  if (!latest) return std::move(latest).error();
+  std::vector<bool> fresh(cosigners);
+  for (size_t i = 0; i < cosigners; ++i) fresh[i] = (*latest)[i] && *(*latest)[i] >= not_before;
+  if (!quorum_met(rule, fresh)) {
+    const uint64_t counted = satisfied_members(rule, fresh)[0];
     return Error::verification_failed("cosignature quorum not met: " + std::to_string(counted) +
                                       " of " + std::to_string(quorum) + " cosigners");
   }

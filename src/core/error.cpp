@@ -136,5 +136,20 @@ Error Error::keytrans_root_mismatch() {
 Error Error::sequence_position_overflow(std::string_view ns) {
   return {K::SequencePositionOverflow, "sequence position overflow for namespace " + quote(ns)};
 }
+Error Error::malformed_tlog_policy(uint64_t line, std::string_view msg) {
+  return {K::MalformedTlogPolicy, "malformed tlog policy: line " + dec(line) + ": " + std::string(msg)};
+}
+Error Error::malformed_tlog_proof(std::string_view msg) {
+  return {K::MalformedTlogProof, cat("malformed tlog proof: ", msg)};
+}
+Error Error::untrusted_origin(std::string_view origin) {
+  return {K::UntrustedOrigin, "no policy log for checkpoint origin " + quote(origin)};
+}
+Error Error::witness_quorum_not_met(std::string_view msg) {
+  return {K::WitnessQuorumNotMet, cat("witness quorum not met: ", msg)};
+}
+Error Error::limit_exceeded(std::string_view msg) {
+  return {K::LimitExceeded, cat("limit exceeded: ", msg)};
+}
 
 }  // namespace silvantrope

@@ -46,6 +46,12 @@ class Error {
     MalformedKeytrans,
     KeytransRootMismatch,
     SequencePositionOverflow,
+    // Beyond the table above: C2SP tlog-policy files and tlog-proof@v1.
+    MalformedTlogPolicy,
+    MalformedTlogProof,
+    UntrustedOrigin,
+    WitnessQuorumNotMet,
+    LimitExceeded,
   };
 
   static Error verification_failed(std::string_view msg);
@@ -79,6 +85,11 @@ class Error {
   static Error malformed_keytrans(std::string_view msg);
   static Error keytrans_root_mismatch();
   static Error sequence_position_overflow(std::string_view ns);
+  static Error malformed_tlog_policy(uint64_t line, std::string_view msg);
+  static Error malformed_tlog_proof(std::string_view msg);
+  static Error untrusted_origin(std::string_view origin);
+  static Error witness_quorum_not_met(std::string_view msg);
+  static Error limit_exceeded(std::string_view msg);
 
   Kind kind() const { return kind_; }
   const std::string& message() const { return message_; }

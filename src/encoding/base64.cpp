@@ -3,6 +3,8 @@
 
 #include <array>
 
+#include "core/text_scan.h"
+
 namespace silvantrope::encoding {
 namespace {
 
@@ -26,17 +28,20 @@ int hex_value(char c) {
   return -1;
 }
 
-}  // namespace
-
-Result<Bytes> base64_decode(std::string_view text) {
+// Decodes text under the rules above, handing each byte to emit; emit
+// returns false to stop early (everything read so far was checked). The
+// fast path: when no group before the last holds "=" or a character outside
+// the alphabet, the whole text is checked with one table pass and only the
+// last group the slow way (base64_check).
+template <class Emit>
+Result<size_t> scan(std::string_view text, Emit&& emit) {
   if (text.size() % 4 != 0) return malformed("base64 length is not a multiple of 4");
-  if (text.empty()) return Bytes{};
+  if (text.empty()) return size_t{0};
   size_t trailing = 0;
   while (trailing < text.size() && text[text.size() - 1 - trailing] == '=') ++trailing;
   if (trailing >= 3) return malformed("too much base64 padding");
 
-  Bytes out;
-  out.reserve(text.size() / 4 * 3);
+  size_t n = 0;
   for (size_t g = 0; g < text.size(); g += 4) {
     uint32_t acc = 0;
     int last = 0;
@@ -49,23 +54,65 @@ Result<Bytes> base64_decode(std::string_view text) {
       acc |= static_cast<uint32_t>(v);
       last = k + 1;
     }
+    const uint8_t b[3] = {uint8_t(acc >> 16), uint8_t(acc >> 8), uint8_t(acc)};
+    int count = 0;
     switch (last) {
-      case 4:
-        out.insert(out.end(), {uint8_t(acc >> 16), uint8_t(acc >> 8), uint8_t(acc)});
-        break;
+      case 4: count = 3; break;
       case 3:
         if ((acc & 0xFF) != 0) return malformed("non-canonical base64");
-        out.insert(out.end(), {uint8_t(acc >> 16), uint8_t(acc >> 8)});
+        count = 2;
         break;
       case 2:
         if ((acc & 0xFFFF) != 0) return malformed("non-canonical base64");
-        out.push_back(uint8_t(acc >> 16));
+        count = 1;
         break;
       default:
         return malformed("invalid base64 group");
     }
+    for (int i = 0; i < count; ++i, ++n) {
+      if (!emit(b[i])) return n + 1;
+    }
   }
+  return n;
+}
+
+}  // namespace
+
+Result<Bytes> base64_decode(std::string_view text) {
+  Bytes out(text.size() / 4 * 3);
+  size_t k = 0;
+  // Fast path: every group before the last is four alphabet characters.
+  if (text.size() % 4 == 0 && text.size() > 4 && text::all_base64(text.substr(0, text.size() - 4))) {
+    for (; k / 3 * 4 + 4 < text.size(); k += 3) {
+      const char* g = text.data() + k / 3 * 4;
+      const uint32_t acc = uint32_t(kValues[uint8_t(g[0])]) << 18 | uint32_t(kValues[uint8_t(g[1])]) << 12 |
+                           uint32_t(kValues[uint8_t(g[2])]) << 6 | uint32_t(kValues[uint8_t(g[3])]);
+      out[k] = uint8_t(acc >> 16), out[k + 1] = uint8_t(acc >> 8), out[k + 2] = uint8_t(acc);
+    }
+    text = text.substr(text.size() - 4);
+  }
+  auto n = scan(text, [&](uint8_t b) { out[k++] = b; return true; });
+  if (!n) return std::move(n).error();
+  out.resize(k);
   return out;
+}
+
+Result<size_t> base64_check(std::string_view text) {
+  if (text.size() % 4 == 0 && text.size() > 4) {
+    const size_t body = text.size() - 4;
+    if (text::all_base64(text.substr(0, body))) {
+      auto tail = scan(text.substr(body), [](uint8_t) { return true; });
+      if (!tail) return std::move(tail).error();
+      return body / 4 * 3 + *tail;
+    }
+  }
+  return scan(text, [](uint8_t) { return true; });
+}
+
+size_t base64_prefix(std::string_view text, uint8_t* out, size_t n) {
+  size_t got = 0;
+  auto r = scan(text, [&](uint8_t b) { out[got++] = b; return got < n; });
+  return r ? got : 0;
 }
 
 std::string base64_encode(ByteView bytes) {

@@ -16,6 +16,14 @@ namespace silvantrope::encoding {
 // zero. Failures are MalformedSignedNote with one of five fixed details.
 Result<Bytes> base64_decode(std::string_view text);
 
+// The checks of base64_decode, in its order and with its texts, without
+// building the bytes; returns how many bytes the text decodes to.
+Result<size_t> base64_check(std::string_view text);
+
+// Writes the first n decoded bytes of a text base64_check accepted into out
+// and returns how many it wrote (fewer when the text is shorter).
+size_t base64_prefix(std::string_view text, uint8_t* out, size_t n);
+
 // Standard padded base64.
 std::string base64_encode(ByteView bytes);
 

@@ -199,7 +199,54 @@ extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_CHECKPO
                "tlog-cosignature, Ed25519 or ML-DSA-44) to have cosigned it at or after not_before "
                "(POSIX seconds); keeps no clock, so future timestamps are the caller's concern.")>;
 
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_POLICY_PARSE =
+    exact<func("tlog_policy_parse", {{"policy", string}}, record_type("TlogPolicy"),
+               "Checks a C2SP tlog-policy file and summarises it: log key names, witness and group "
+               "names in file order, and the quorum.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_CHECKPOINT_VERIFY_POLICY =
+    exact<func("checkpoint_verify_policy", {{"note_text", string}, {"policy", string}, {"not_before", u64}},
+               record_type("VerifiedCheckpoint"),
+               "Verifies a checkpoint against a C2SP tlog-policy: signed by a policy log whose key name "
+               "is its origin, cosigned as the quorum demands at or after not_before (POSIX seconds). "
+               "Returns the head and every verified witness timestamp; keeps no clock.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_PROOF_VERIFY =
+    exact<func("tlog_proof_verify",
+               {{"proof", string}, {"policy", string}, {"leaf_hash", bytes}, {"not_before", u64}},
+               record_type("VerifiedProof"),
+               "Verifies a C2SP tlog-proof@v1 file: its checkpoint against the tlog-policy, then the "
+               "inclusion of the 32-byte leaf_hash at its index.")>;
+
 // Records: fields in wire order.
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_COSIGNATURE = exact<record(
+    "Cosignature",
+    {{"witness", string, "The policy name of the witness."},
+     {"timestamp", u64, "Its latest verified cosignature time (POSIX seconds)."}},
+    "A witness cosignature that verified.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_VERIFIEDCHECKPOINT = exact<record(
+    "VerifiedCheckpoint",
+    {{"head", kCheckpointHead, "The verified checkpoint head."},
+     {"cosignatures", vec(record_type("Cosignature")),
+      "Every policy witness whose cosignature verified, in policy order, older ones included."}},
+    "A checkpoint verified against a tlog-policy, with its witness timestamps.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_VERIFIEDPROOF = exact<record(
+    "VerifiedProof",
+    {{"index", u64, "The proven entry's index."},
+     {"extra", option(bytes), "The proof's extra data, when it has any."},
+     {"checkpoint", record_type("VerifiedCheckpoint"), "The checkpoint the entry is included in."}},
+    "A tlog-proof@v1 that verified.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_TLOGPOLICY = exact<record(
+    "TlogPolicy",
+    {{"logs", vec(string), "The log key names, in file order."},
+     {"witnesses", vec(string), "The witness names, in file order."},
+     {"groups", vec(string), "The group names, in file order."},
+     {"quorum", string, "The quorum: a witness or group name, or none."}},
+    "A summary of a checked C2SP tlog-policy file.")>;
 
 extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_CHECKPOINTHEAD = exact<record(
     "CheckpointHead",

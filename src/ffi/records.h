@@ -4,11 +4,17 @@
 // Lowering of the exported records.
 
 #include "checkpoint/checkpoint.h"
+#include "checkpoint/tlog_proof.h"
 #include "ffi/lower.h"
 #include "keytrans/verify.h"
 #include "policy/signed_policy.h"
 
 namespace silvantrope::ffi {
+
+inline void write_strings(ByteWriter& w, const std::vector<std::string>& items) {
+  write_length(w, items.size());
+  for (const std::string& s : items) write_string(w, s);
+}
 
 template <>
 struct Lower<checkpoint::CheckpointHead> : LowerToBuffer<checkpoint::CheckpointHead> {
@@ -16,8 +22,44 @@ struct Lower<checkpoint::CheckpointHead> : LowerToBuffer<checkpoint::CheckpointH
     write_string(w, h.origin);
     w.u64(h.size);
     write_byte_list(w, h.root);
-    write_length(w, h.extensions.size());
-    for (const std::string& e : h.extensions) write_string(w, e);
+    write_strings(w, h.extensions);
+  }
+};
+
+// VerifiedCheckpoint: the head, then each Cosignature (witness, timestamp).
+template <>
+struct Lower<checkpoint::VerifiedCheckpoint> : LowerToBuffer<checkpoint::VerifiedCheckpoint> {
+  static void write(ByteWriter& w, const checkpoint::VerifiedCheckpoint& v) {
+    Lower<checkpoint::CheckpointHead>::write(w, v.head);
+    write_length(w, v.cosignatures.size());
+    for (const auto& c : v.cosignatures) {
+      write_string(w, c.witness);
+      w.u64(c.timestamp);
+    }
+  }
+};
+
+// VerifiedProof: index, extra as an optional byte list, the checkpoint.
+template <>
+struct Lower<checkpoint::VerifiedProof> : LowerToBuffer<checkpoint::VerifiedProof> {
+  static void write(ByteWriter& w, const checkpoint::VerifiedProof& v) {
+    w.u64(v.index).u8(v.extra ? 1 : 0);
+    if (v.extra) write_byte_list(w, *v.extra);
+    Lower<checkpoint::VerifiedCheckpoint>::write(w, v.checkpoint);
+  }
+};
+
+// TlogPolicy: log key names, witness and group names in file order, quorum.
+template <>
+struct Lower<checkpoint::TlogPolicy> : LowerToBuffer<checkpoint::TlogPolicy> {
+  static void write(ByteWriter& w, const checkpoint::TlogPolicy& p) {
+    std::vector<std::string> logs, groups;
+    for (const auto& k : p.logs) logs.push_back(k.name);
+    for (const auto& g : p.witnesses.groups) groups.push_back(g.name);
+    write_strings(w, logs);
+    write_strings(w, p.witnesses.witnesses);
+    write_strings(w, groups);
+    write_string(w, checkpoint::quorum_name(p));
   }
 };
 

@@ -3,30 +3,12 @@
 
 #include <cstdint>
 #include <optional>
-#include <string>
 #include <string_view>
-#include <vector>
 
 #include "core/bytes.h"
-#include "core/error.h"
+#include "note/verifier_key.h"
 
 namespace silvantrope::note {
-
-// C2SP tlog-cosignature witness keys, by their type byte.
-enum class CosignerKind : uint8_t { Ed25519 = 0x04, MlDsa44 = 0x06 };
-
-struct CosignerKey {
-  std::string name;
-  uint32_t key_id;
-  Bytes key;  // the raw public key, after the type byte
-  CosignerKind kind;
-};
-
-// name+XXXXXXXX+base64(type || public key): 0x04 and 32 bytes, or 0x06 and
-// 1312 bytes. An ML-DSA-44 cosigner's name is at most 255 bytes, the most
-// its signed message can carry.
-Result<CosignerKey> parse_cosigner_key(std::string_view text);
-Result<std::vector<CosignerKey>> parse_cosigner_keys(const std::vector<std::string_view>& texts);
 
 inline constexpr uint64_t kMaxCosignatureTime = (uint64_t{1} << 63) - 1;
 
@@ -38,6 +20,20 @@ struct Cosignature {
 // A signature line's bytes after the key id: u64be timestamp (at most
 // 2^63 - 1), then exactly 64 (Ed25519) or 2420 (ML-DSA-44) signature bytes.
 // The result views the blob.
-std::optional<Cosignature> decode_cosignature(ByteView blob, CosignerKind kind);
+std::optional<Cosignature> decode_cosignature(ByteView blob, VerifierKeyKind kind);
+
+// What an ML-DSA-44 cosignature signs beside the witness's name and the
+// timestamp: the checkpoint's origin, size and root.
+struct TreeHead {
+  std::string_view origin;
+  uint64_t size;
+  ByteView root;
+};
+
+// Ed25519: "cosignature/v1\ntime <decimal>\n" and the whole checkpoint
+// body. ML-DSA-44: the TLS-encoded subtree [0, size) with its root, under
+// the witness's name and the origin; extension lines are not covered.
+bool verify_cosignature(const VerifierKey& key, const Cosignature& cs, std::string_view body,
+                        const TreeHead& head);
 
 }  // namespace silvantrope::note

@@ -8,16 +8,19 @@
 
 #include "core/bytes.h"
 #include "core/error.h"
+#include "note/cosignature.h"
 #include "note/verifier_key.h"
 
 namespace silvantrope::note {
 
 inline constexpr size_t kMaxNoteSignatures = 100;
 
+// A signature line whose blob was checked but not decoded: only the lines of
+// known keys are ever decoded.
 struct NoteSignature {
   std::string_view name;
   uint32_t key_id;
-  Bytes signature;
+  std::string_view blob;  // base64 of key id || signature, at least 5 bytes
 };
 
 // A parsed note views the caller's text: it must outlive the note.
@@ -26,10 +29,26 @@ struct SignedNote {
   std::vector<NoteSignature> signatures;
 };
 
-// The C2SP signed-note format: text, a blank line, then one line per
+// The C2SP signed-note format: UTF-8 text, a blank line, then one line per
 // signature, "— " name " " base64(key id || signature).
 Result<SignedNote> parse_signed_note(std::string_view note_text);
 Result<SignedNote> parse_signed_note(std::string&&) = delete;
+
+// A line that verified: the index of its key in the list given, and the
+// timestamp a cosignature carried (0 for note keys).
+struct VerifiedLine {
+  size_t key;
+  uint64_t timestamp;
+};
+
+// The one verification of note lines. Each line is matched by name and key
+// id to the first such key in the list; lines of other keys are ignored
+// without being decoded. A matched line that does not verify fails the
+// whole note with InvalidSignature. Identical lines of one key are verified
+// once. Cosigner keys need the checkpoint head their cosignatures sign.
+Result<std::vector<VerifiedLine>> verify_lines(const SignedNote& note,
+                                               const std::vector<VerifierKey>& keys,
+                                               const TreeHead* head = nullptr);
 
 // Verifies every signature line from a trusted key (unknown keys are
 // skipped) and returns how many verified; a failing line from a trusted key

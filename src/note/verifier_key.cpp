@@ -90,7 +90,7 @@ Result<KeyText> parse_key_text(std::string_view text) {
   if (data->empty() || !is_valid_key_name(name)) return malformed();
 
   const uint32_t declared = be32(*id_bytes);
-  crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);
+  thread_local crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);  // one context per thread
   const uint8_t newline = '\n';
   const Hash32 digest = sha256.update(as_bytes(name)).update({&newline, 1}).update(*data).final<32>();
   const uint32_t computed = be32(digest);
@@ -117,6 +117,19 @@ Result<VerifierKey> parse_verifier_key(std::string_view text) {
                        VerifierKeyKind::Composite};
   }
   return unsupported_key_type(d[0]);
+}
+
+Result<VerifierKey> parse_cosigner_key(std::string_view text) {
+  auto parsed = parse_key_text(text);
+  if (!parsed) return std::move(parsed).error();
+  const ByteView d = parsed->data;
+  if (d[0] != 0x04 && d[0] != 0x06) return unsupported_key_type(d[0]);
+  const bool ed25519 = d[0] == 0x04;
+  if (d.size() != (ed25519 ? 33 : 1313) || (!ed25519 && parsed->name.size() > 255)) {
+    return malformed_verifier_key(text);
+  }
+  return VerifierKey{std::string(parsed->name), parsed->key_id, Bytes(d.begin() + 1, d.end()),
+                     ed25519 ? VerifierKeyKind::CosignEd25519 : VerifierKeyKind::CosignMlDsa44};
 }
 
 }  // namespace silvantrope::note

@@ -21,13 +21,19 @@ ByteView composite_key_prefix();
 // A key name is non-empty and holds no "+" and no whitespace.
 bool is_valid_key_name(std::string_view name);
 
-enum class VerifierKeyKind { Ed25519, Composite };
+// Every key a note line can be checked against: the log keys of signed
+// notes (Ed25519 type 0x01, composite) and the C2SP tlog-cosignature witness
+// keys (Ed25519 type 0x04, ML-DSA-44 type 0x06).
+enum class VerifierKeyKind { Ed25519, Composite, CosignEd25519, CosignMlDsa44 };
 
 struct VerifierKey {
   std::string name;
   uint32_t key_id;
-  Bytes key;  // the Ed25519 key, or the scheme bytes of a composite key token
+  Bytes key;  // the raw public key, or the scheme bytes of a composite key token
   VerifierKeyKind kind;
+
+  // The same public key: the same kind and key bytes, whatever the name.
+  bool same_public_key(const VerifierKey& o) const { return kind == o.kind && key == o.key; }
 };
 
 // A key string whose key id checked out; its type is the caller's to read.
@@ -45,6 +51,11 @@ Error unsupported_key_type(uint8_t lead);
 
 // A note key: Ed25519 (type 0x01) or composite.
 Result<VerifierKey> parse_verifier_key(std::string_view text);
+
+// A witness key: 0x04 and 32 bytes, or 0x06 and 1312 bytes. An ML-DSA-44
+// cosigner's name is at most 255 bytes, the most its signed message can
+// carry.
+Result<VerifierKey> parse_cosigner_key(std::string_view text);
 
 // Parses each key string in order; the first failure wins.
 template <class Parse>

@@ -150,6 +150,8 @@ TEST(Lifting, FailuresNameTheArgument) {
        "Failed to convert arg 'proof':\nnot enough bytes remaining in buffer (1 < 4)"},
       {[&](auto st) { uniffi_silvantrope_log_fn_func_checkpoint_verify_cosigned(text("n"), raw(empty_list), raw({0, 0, 0, 1}), 1, 0, st); },
        "Failed to convert arg 'cosigner_vkeys':\nnot enough bytes remaining in buffer (0 < 4)"},
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_tlog_proof_verify(text("p"), text("q"), raw({0, 0, 0, 1}), 0, st); },
+       "Failed to convert arg 'leaf_hash':\nnot enough bytes remaining in buffer (0 < 1)"},
       {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_commitment(text("c"), raw(h32), raw(h32), raw(junk), st); },
        "Failed to convert arg 'opening':\njunk data left in buffer after lifting (count: 2)"},
       {[&](auto st) { uniffi_silvantrope_log_fn_func_coniks_verify_lookup(text("n"), raw(h32), raw(h32), raw(h32), raw({1}), st); },

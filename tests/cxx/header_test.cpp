@@ -71,6 +71,11 @@ std::vector<std::string> keys(const std::string& name) {
 
 std::string head(const sl::CheckpointHead& h) { return h.origin + " " + std::to_string(h.size) + " " + hex(h.root); }
 std::string found(const sl::SearchResult& r) { return r.present ? "present " + (r.value ? hex(*r.value) : "-") : "absent"; }
+std::string witnessed(const sl::VerifiedCheckpoint& v) {
+  std::string s = head(v.head);
+  for (const sl::Cosignature& c : v.cosignatures) s += " " + c.witness + "@" + std::to_string(c.timestamp);
+  return s;
+}
 Bytes kt_proof(const std::string& name) { return unhex(file("keytrans/p256/" + name)); }
 Bytes envelope() { return bytes(file("policy/coniks-genesis.policy")); }
 
@@ -90,6 +95,23 @@ int main(int argc, char** argv) {
   auto hexs = [](const Bytes& b) { return hex(b); };
 
   const std::vector<std::tuple<std::string, std::function<std::string()>, std::string>> rows = {
+      {"tlog_policy_parse",
+       [] { return show<sl::TlogPolicy>(sl::tlog_policy_parse(file("tlog/policy.txt")), [](const sl::TlogPolicy& p) {
+              return p.logs.front() + " " + std::to_string(p.witnesses.size()) + " " + p.groups.back() + " " + p.quorum;
+            }); },
+       "ok tlog.silvantrope.example/entries 5 both both"},
+      {"checkpoint_verify_policy",
+       [] { return show<sl::VerifiedCheckpoint>(sl::checkpoint_verify_policy(file("tlog/checkpoint-7.note"), file("tlog/policy.txt"), 1767225600), witnessed); },
+       "ok tlog.silvantrope.example/entries 7 60a4326cbc2c2f9045af7780e6a4bb4a995634b38a0a02829c17b093962ca9f9 ed1@1767225600 "
+       "ed2@1767225600 pq1@1767225600 pq2@1767225500"},
+      {"tlog_proof_verify",
+       [] { return show<sl::VerifiedProof>(sl::tlog_proof_verify(file("tlog/cases/one-leaf.txt"), file("tlog/policy.txt"),
+                                                                  unhex("1621ce7da8b254a4a5258c908c7003736cfc346f2482abe60a60651fbc116791"), 0),
+                                            [](const sl::VerifiedProof& p) {
+                                              return std::to_string(p.index) + " " + (p.extra ? hex(*p.extra) : "-") + " " + witnessed(p.checkpoint);
+                                            }); },
+       "ok 0 - tlog.silvantrope.example/entries 1 1621ce7da8b254a4a5258c908c7003736cfc346f2482abe60a60651fbc116791 "
+       "ed1@1767225600 ed2@1767225600 pq2@1767225600"},
       {"verify_inclusion", [] { return show(sl::verify_inclusion(1, 1, h32, {}, h32)); },
        "leaf index 1 is beyond tree size 1"},
       {"verify_consistency", [] { return show(sl::verify_consistency(1, 1, {}, h32, h32)); }, "ok"},

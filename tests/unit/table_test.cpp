@@ -13,6 +13,7 @@
 #include <map>
 
 #include "checkpoint/checkpoint.h"
+#include "checkpoint/tlog_policy.h"
 #include "context/context_hash.h"
 #include "context/label.h"
 #include "context/namespace.h"
@@ -148,7 +149,7 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
        [](const Args& a) {
          return show(note::parse_signed_note(a[0]), [](const note::SignedNote& n) {
            std::vector<std::string> sigs;
-           for (const auto& s : n.signatures) sigs.push_back(std::string(s.name) + " " + id8(s.key_id) + " " + hex(s.signature));
+           for (const auto& s : n.signatures) sigs.push_back(std::string(s.name) + " " + id8(s.key_id) + " " + hex(ByteView(*encoding::base64_decode(s.blob)).subspan(4)));
            return std::string(n.text) + join(sigs);
          });
        }},
@@ -200,6 +201,24 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
          auto ctx = keytrans::resolve_suite(std::stoul(a[0], nullptr, 16), as_bytes(a[1]), {});
          if (!ctx) return ctx.error().message();
          return show(keytrans::commit(*ctx, as_bytes(a[2]), std::stoul(a[3]), unhex(a[4]), unhex(a[5])), hex);
+       }},
+      {"tlog_policy",
+       [](const Args& a) {
+         return show(checkpoint::parse_tlog_policy(a[0]), [](const checkpoint::TlogPolicy& p) {
+           const auto& w = p.witnesses;
+           auto name = [&](const checkpoint::WitnessRule::Member& m) {
+             return m.group ? w.groups[m.index].name : w.witnesses[m.index];
+           };
+           std::string logs, witnesses, groups;
+           for (const auto& k : p.logs) logs += (logs.empty() ? "" : ",") + k.name;
+           for (const auto& n : w.witnesses) witnesses += (witnesses.empty() ? "" : ",") + n;
+           for (const auto& g : w.groups) {
+             std::string members;
+             for (const auto& m : g.members) members += (members.empty() ? "" : ",") + name(m);
+             groups += (groups.empty() ? "" : ";") + g.name + ":" + std::to_string(g.k) + ":" + members;
+           }
+           return logs + "|" + witnesses + "|" + groups + "|" + checkpoint::quorum_name(p);
+         });
        }},
       {"lift_text", [](const Args& a) { return lifted<ffi::wire::Text>(a, [](const auto& v) { return hex(as_bytes(v)); }); }},
   };

@@ -125,6 +125,15 @@ const std::vector<CommandText>& command_texts() {
        "Verifies a KEYTRANS proof for the label against the 32-byte combined-tree root: search prints the label's "
        "greatest version's value or that it is absent, fixed the value of the version the proof shows, monitor "
        "checks that the monitored version and its ladder are all present."},
+      {"tlog-proof", "verify a C2SP tlog-proof@v1 file against a tlog-policy",
+       "Verifies a C2SP tlog-proof@v1 file offline: its checkpoint must be signed by a log of the C2SP tlog-policy "
+       "file whose key name is the checkpoint's origin and cosigned as the policy's quorum demands, by cosignatures "
+       "timestamped at or after --not-before (POSIX seconds, default 0); then the entry must be included at the "
+       "proof's index. The entry is given as its RFC 6962 leaf hash or as a file whose bytes are hashed as a leaf. "
+       "Prints the index, any extra data, the checkpoint and every witness that cosigned, with its timestamp. No "
+       "clock is read: judge freshness from those timestamps."},
+      {"policy-file", "check and summarise a C2SP tlog-policy file",
+       "Checks a C2SP tlog-policy file and prints its logs (key names), witnesses, groups and quorum."},
       {"samples", "verify every sample in a directory (default: samples)",
        "Runs every DIR/*.sample file. A sample holds the arguments of one slog command (over any number of lines; # "
        "starts a comment; file names are relative to DIR) and one 'expect: LINE' per line of the output the "
@@ -178,7 +187,16 @@ std::unique_ptr<CLI::App> make_app() {
               {"--cosigner-key-file", "FILE", "witness keys, one a line"},
               {"--quorum", "N", "how many distinct witnesses must have cosigned"},
               {"--not-before", "T", "with --quorum: count cosignatures timestamped at or after T (POSIX seconds)"},
-              {"--body", "FILE", "parse an already-trusted checkpoint body, without signatures"}});
+              {"--body", "FILE", "parse an already-trusted checkpoint body, without signatures"},
+              {"--policy", "FILE", "verify NOTE against this C2SP tlog-policy file instead of keys and a quorum"}});
+  c->add_option("NOTE", "with --policy: the signed checkpoint")->type_name("FILE");
+  get(c, "NOTE")->needs(get(c, "--policy"));
+  get(c, "--policy")->needs(get(c, "NOTE"));
+  for (const char* other : {"--note", "--key", "--key-file", "--inclusion", "--index", "--leaf", "--proof",
+                            "--proof-file", "--consistency", "--cosigner-key", "--cosigner-key-file", "--quorum",
+                            "--body"}) {
+    get(c, "--policy")->excludes(get(c, other));
+  }
   CLI::Option* body = get(c, "--body");
   for (const char* other : {"--note", "--key", "--key-file", "--inclusion", "--index", "--leaf", "--proof",
                             "--proof-file", "--consistency", "--cosigner-key", "--cosigner-key-file", "--quorum",
@@ -190,7 +208,7 @@ std::unique_ptr<CLI::App> make_app() {
     get(c, o)->needs(get(c, "--inclusion"));
     get(c, "--inclusion")->needs(get(c, o));
   }
-  for (const char* o : {"--cosigner-key", "--cosigner-key-file", "--not-before"}) get(c, o)->needs(get(c, "--quorum"));
+  for (const char* o : {"--cosigner-key", "--cosigner-key-file"}) get(c, o)->needs(get(c, "--quorum"));
   one_input(c, {{"--proof", "--proof-file"}});
 
   c = command(*app, "commitment");
@@ -224,6 +242,18 @@ std::unique_ptr<CLI::App> make_app() {
   add_directory_proof(c, "search", "verify a greatest-version search proof", true);
   add_directory_proof(c, "fixed", "verify a fixed-version search proof", true);
   add_directory_proof(c, "monitor", "verify a monitoring proof", true);
+
+  c = command(*app, "tlog-proof");
+  options(c, {{"--policy", "FILE", "the C2SP tlog-policy file"},
+              {"--leaf-hash", "HASH", "the entry's RFC 6962 leaf hash (hex or base64)"},
+              {"--entry", "FILE", "the entry, hashed as an RFC 6962 leaf"},
+              {"--not-before", "T", "count cosignatures timestamped at or after T (POSIX seconds)"}});
+  c->add_option("PROOF", "the tlog-proof@v1 file")->type_name("FILE")->required();
+  get(c, "--policy")->required();
+  one_input(c, {{"--leaf-hash", "--entry"}});
+
+  c = command(*app, "policy-file");
+  c->add_option("FILE", "the C2SP tlog-policy file")->type_name("FILE")->required();
 
   c = command(*app, "samples");
   c->add_option("DIR", "the directory of .sample files (default: samples)")->type_name("DIR");

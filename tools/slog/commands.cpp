@@ -2,6 +2,7 @@
 #include "commands.h"
 
 #include <dlfcn.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <cctype>
@@ -10,6 +11,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "app.h"
 #include "input.h"
@@ -184,6 +186,32 @@ void describe(Report& r, const sl::CheckpointHead& h, const std::string& note, c
   }
 }
 
+// A checkpoint verified against a tlog policy: its head, the policy log that
+// signed it (the one named by its origin) and the policy witnesses that cosigned.
+void describe(Report& r, const sl::VerifiedCheckpoint& v) {
+  describe(r, v.head, "", {}, std::nullopt, "");
+  r.fields["signed_by"] = Json::array({v.head.origin});
+  r.lines.push_back("signed by: " + v.head.origin);
+  Json cosigned = Json::array();
+  for (const sl::Cosignature& c : v.cosignatures) {
+    cosigned.push_back(Json{{"name", c.witness}, {"timestamp", c.timestamp}});
+    r.lines.push_back("cosigned by: " + c.witness + " at " + std::to_string(c.timestamp) + utc(c.timestamp));
+  }
+  r.fields["cosigned_by"] = cosigned;
+}
+
+// SHA-256(0x00 || entry), the RFC 6962 leaf hash.
+Bytes leaf_hash_of(const std::string& entry) {
+  Bytes out(32);
+  const uint8_t zero = 0;
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  const bool ok = ctx && EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr) && EVP_DigestUpdate(ctx, &zero, 1) &&
+                  EVP_DigestUpdate(ctx, entry.data(), entry.size()) && EVP_DigestFinal_ex(ctx, out.data(), nullptr);
+  EVP_MD_CTX_free(ctx);
+  if (!ok) throw std::runtime_error("SHA-256 failed");
+  return out;
+}
+
 // --- commands ---------------------------------------------------------------
 
 void inclusion(const Ctx& c) {
@@ -242,13 +270,25 @@ void checkpoint(const Ctx& c) {
     describe(c.r, *head, "", {}, std::nullopt, "");
     return;
   }
+  const uint64_t not_before = c.opt.has("--not-before") ? number(c, "--not-before") : 0;
+  if (c.opt.has("--not-before") && !c.opt.has("--quorum") && !c.opt.has("--policy")) {
+    throw UsageError("--not-before requires --quorum or --policy");
+  }
+  if (c.opt.has("--policy")) {
+    const std::string policy = c.in.text(c.opt.one("--policy"), "--policy");
+    const auto v = sl::checkpoint_verify_policy(c.in.text(c.opt.one("NOTE"), "NOTE"), policy, not_before);
+    if (!done(c.r, v)) return;
+    describe(c.r, *v);
+    valid(c.r);
+    return;
+  }
   if (!c.opt.has("--note")) throw UsageError("--note or --body is required");
   const std::string note_text = c.in.text(c.opt.one("--note"), "--note");
   const auto keys = key_list(c, "--key");
   std::optional<Quorum> q;
   if (c.opt.has("--quorum")) {
     q = Quorum{key_list(c, "--cosigner-key"), static_cast<uint32_t>(number(c, "--quorum", UINT32_MAX)),
-               c.opt.has("--not-before") ? number(c, "--not-before") : 0};
+               not_before};
   }
   // Every input is read before the first check, so that a usage error comes first.
   std::string newer;
@@ -335,6 +375,36 @@ void keytrans(const Ctx& c, const std::string& what) {
   c.r.lines.push_back(!res->present    ? "valid: absent"
                       : value.empty() ? "valid: present, empty value"
                                       : "valid: present, value " + value);
+}
+
+void tlog_proof(const Ctx& c) {
+  const std::string policy = c.in.text(c.opt.one("--policy"), "--policy");
+  if (!c.opt.has("--leaf-hash") && !c.opt.has("--entry")) throw UsageError("--leaf-hash or --entry is required");
+  const Bytes leaf = c.opt.has("--entry") ? leaf_hash_of(c.in.bytes(c.opt.one("--entry"), "--entry"))
+                                          : hash(c.opt.one("--leaf-hash"), "--leaf-hash");
+  const uint64_t not_before = c.opt.has("--not-before") ? number(c, "--not-before") : 0;
+  const auto v = sl::tlog_proof_verify(c.in.text(c.opt.one("PROOF"), "PROOF"), policy, leaf, not_before);
+  if (!done(c.r, v)) return;
+  c.r.field("index", "index", v->index, std::to_string(v->index));
+  if (v->extra) {
+    c.r.field("extra", "extra", to_hex(*v->extra), to_hex(*v->extra));
+  } else {
+    c.r.fields["extra"] = nullptr;
+  }
+  describe(c.r, v->checkpoint);
+  valid(c.r);
+}
+
+void policy_file(const Ctx& c) {
+  const auto p = sl::tlog_policy_parse(c.in.text(c.opt.one("FILE"), "FILE"));
+  if (!done(c.r, p)) return;
+  for (const auto& [key, label, items] : {std::tuple{"logs", "log", &p->logs}, std::tuple{"witnesses", "witness", &p->witnesses},
+                                         std::tuple{"groups", "group", &p->groups}}) {
+    c.r.fields[key] = *items;
+    for (const std::string& item : *items) c.r.lines.push_back(std::string(label) + ": " + item);
+  }
+  c.r.field("quorum", "quorum", p->quorum, p->quorum);
+  valid(c.r);
 }
 
 // Sha3_256 and Sha3_512 by name; anything else as a raw signed index.
@@ -497,6 +567,8 @@ Run run(const std::vector<std::string>& args) {
     else if (top == "coniks") coniks(c, mode);
     else if (top == "policy") policy(c);
     else if (top == "keytrans") keytrans(c, mode);
+    else if (top == "tlog-proof") tlog_proof(c);
+    else if (top == "policy-file") policy_file(c);
     else if (top == "samples") r = run_samples(given.has("DIR") ? given.one("DIR") : "samples", out.quiet, max_input);
   } catch (const CLI::CallForHelp&) {
     out.help = app->help();

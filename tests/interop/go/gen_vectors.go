@@ -187,6 +187,9 @@ func main() {
 		nt("short-signature", "signature decodes to only the 4-byte key hash", lastSig(good, func(b []byte) []byte { return b[:4] }), A),
 		nt("empty-key-name", "signature line with an empty key name", strings.Replace(good, "— alice.example", "— ", 1), A),
 		nt("missing-signature-field", "signature line with a name but no signature", hello+"\n— alice.example\n", A),
+		// Lines of keys nobody trusts are still checked for form.
+		nt("unknown-key-invalid-base64", "a trusted signature, then an unknown key's line that is not base64", good+"— carol.example AAAA!AAA\n", A),
+		nt("unknown-key-short-blob", "a trusted signature, then an unknown key's line of only a key hash", lastSig(sign(hello, "alice", "carol"), func(b []byte) []byte { return b[:4] }), A),
 	}
 
 	// Checkpoints of the tree of leaves "leaf 0", "leaf 1", ..., signed by the log key.

@@ -1,0 +1,264 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "checkpoint/tlog_policy.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+#include "core/quote.h"
+#include "core/text_scan.h"
+#include "core/utf8.h"
+#include "note/signed_note.h"
+
+namespace silvantrope::checkpoint {
+namespace {
+
+using Member = WitnessRule::Member;
+
+// The items of one line, split at runs of spaces and tabs.
+void items(std::string_view line, std::vector<std::string_view>& out) {
+  out.clear();
+  const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  size_t i = 0;
+  while (true) {
+    while (i < line.size() && blank(line[i])) ++i;
+    if (i == line.size()) return;
+    const size_t start = i;
+    while (i < line.size() && !blank(line[i])) ++i;
+    out.push_back(line.substr(start, i - start));
+  }
+}
+
+uint64_t fnv1a(std::string_view s) {
+  uint64_t h = 0xcbf29ce484222325;
+  for (char c : s) h = (h ^ static_cast<uint8_t>(c)) * 0x100000001b3;
+  return h;
+}
+
+// Names in a flat list, found by hash first: policies are small.
+template <class V>
+class Names {
+ public:
+  const V* find(std::string_view name) const {
+    const uint64_t h = fnv1a(name);
+    for (const Entry& e : entries_) {
+      if (e.hash == h && e.name == name) return &e.value;
+    }
+    return nullptr;
+  }
+  bool insert(std::string_view name, V value) {
+    if (find(name)) return false;
+    entries_.push_back({fnv1a(name), name, value});
+    return true;
+  }
+
+ private:
+  struct Entry {
+    uint64_t hash;
+    std::string_view name;
+    V value;
+  };
+  std::vector<Entry> entries_;
+};
+
+// A key parser's message without its "malformed signed note: " prefix.
+std::string key_detail(const Error& e) {
+  constexpr std::string_view prefix = "malformed signed note: ";
+  const std::string& m = e.message();
+  return m.rfind(prefix, 0) == 0 ? m.substr(prefix.size()) : m;
+}
+
+// k: decimal, no sign, no leading zero, 1 <= k <= n.
+std::optional<uint64_t> threshold(std::string_view k, size_t n) {
+  if (k == "all") return n;
+  if (k == "any") return 1;
+  if (k.empty() || k.size() > 19 || k[0] == '0' || k.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  const uint64_t v = std::stoull(std::string(k));
+  if (v < 1 || v > n) return std::nullopt;
+  return v;
+}
+
+class Parser {
+ public:
+  Result<TlogPolicy> run(std::string_view text) {
+    const text::Scan scan = text::scan(text, /*tab_ok=*/true);
+    if (scan.high) {
+      if (auto bad = text::validate_utf8(text)) {
+        const size_t line = 1 + std::count(text.begin(), text.begin() + bad->valid_up_to, '\n');
+        return Error::malformed_tlog_policy(line, "invalid UTF-8");
+      }
+    }
+    const bool octets_to_check = scan.control || scan.del;
+    size_t number = 0;
+    std::vector<std::string_view> it;
+    while (!text.empty()) {
+      ++number;
+      const size_t nl = std::min(text.find('\n'), text.size());
+      const std::string_view line = text.substr(0, nl);
+      text.remove_prefix(std::min(nl + 1, text.size()));
+      for (char c : octets_to_check ? line : std::string_view{}) {
+        const auto b = static_cast<uint8_t>(c);
+        if (b != '\t' && (b < 0x20 || b == 0x7F)) {
+          char hex[5];
+          std::snprintf(hex, sizeof hex, "0x%02x", b);
+          return fail(number, std::string("forbidden octet ") + hex);
+        }
+      }
+      items(line, it);
+      auto r = line_(number, it);
+      if (!r) return std::move(r).error();
+    }
+    if (!quorum_line_) return Error::malformed_tlog_policy(number + 1, "missing quorum line");
+    return std::move(policy_);
+  }
+
+ private:
+  static Error fail(size_t line, std::string_view detail) { return Error::malformed_tlog_policy(line, detail); }
+
+  Result<void> line_(size_t n, const std::vector<std::string_view>& it) {
+    if (it.empty() || it[0][0] == '#') return {};
+    const std::string_view kind = it[0];
+    if (kind == "log") return log(n, it);
+    if (kind == "witness") return witness(n, it);
+    if (kind == "group") return group(n, it);
+    if (kind == "quorum") return quorum(n, it);
+    return fail(n, "unknown keyword " + quote(kind));
+  }
+
+  Result<void> log(size_t n, const std::vector<std::string_view>& it) {
+    if (it.size() < 2 || it.size() > 3) return fail(n, "log takes a key and an optional URL");
+    if (policy_.logs.size() == kMaxPolicyLogs) return fail(n, "more than " + std::to_string(kMaxPolicyLogs) + " logs");
+    auto key = note::parse_verifier_key(it[1]);
+    if (!key) return fail(n, "log key: " + key_detail(key.error()));
+    for (size_t i = 0; i < policy_.logs.size(); ++i) {
+      if (policy_.logs[i].same_public_key(*key)) return fail(n, "log key repeats the key of line " + std::to_string(log_lines_[i]));
+    }
+    policy_.logs.push_back(std::move(*key));
+    log_lines_.push_back(n);
+    return {};
+  }
+
+  Result<void> define(size_t n, std::string_view name) {
+    if (name == "none") return fail(n, "the name \"none\" is reserved");
+    if (names_.find(name)) return fail(n, "name " + quote(name) + " is already defined");
+    return {};
+  }
+
+  Result<void> witness(size_t n, const std::vector<std::string_view>& it) {
+    if (it.size() < 3 || it.size() > 4) return fail(n, "witness takes a name, a key and an optional URL");
+    WitnessRule& w = policy_.witnesses;
+    if (w.witnesses.size() == kMaxPolicyWitnesses) {
+      return fail(n, "more than " + std::to_string(kMaxPolicyWitnesses) + " witnesses");
+    }
+    if (auto r = define(n, it[1]); !r) return r;
+    auto key = note::parse_cosigner_key(it[2]);
+    if (!key) return fail(n, "witness key: " + key_detail(key.error()));
+    for (size_t i = 0; i < w.keys.size(); ++i) {
+      if (w.keys[i].same_public_key(*key)) {
+        return fail(n, "witness key repeats the key of line " + std::to_string(witness_lines_[i]));
+      }
+    }
+    names_.insert(it[1], Member{false, w.witnesses.size()});
+    w.owner.push_back(w.witnesses.size());
+    w.witnesses.emplace_back(it[1]);
+    w.keys.push_back(std::move(*key));
+    witness_lines_.push_back(n);
+    return {};
+  }
+
+  Result<std::optional<Member>> member(size_t n, std::string_view name) {
+    if (name == "none") return std::optional<Member>{};
+    const Member* m = names_.find(name);
+    if (!m) return fail(n, "undefined name " + quote(name));
+    return std::optional<Member>(*m);
+  }
+
+  Result<void> group(size_t n, const std::vector<std::string_view>& it) {
+    if (it.size() < 4) return fail(n, "group takes a name, all, any or a number, and at least one member");
+    WitnessRule& w = policy_.witnesses;
+    if (w.groups.size() == kMaxPolicyGroups) return fail(n, "more than " + std::to_string(kMaxPolicyGroups) + " groups");
+    if (auto r = define(n, it[1]); !r) return r;
+    const auto k = threshold(it[2], it.size() - 3);
+    if (!k) {
+      return fail(n, "threshold " + quote(it[2]) + " is not all, any or a number from 1 to " + std::to_string(it.size() - 3));
+    }
+    WitnessRule::Group g{std::string(it[1]), *k, {}};
+    for (size_t i = 3; i < it.size(); ++i) {
+      if (it[i] == "none") return fail(n, "\"none\" cannot be a group member");
+      auto m = member(n, it[i]);
+      if (!m) return std::move(m).error();
+      if (!listed_.insert(it[i], true)) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
+      g.members.push_back(**m);
+    }
+    names_.insert(it[1], Member{true, w.groups.size()});
+    w.groups.push_back(std::move(g));
+    return {};
+  }
+
+  Result<void> quorum(size_t n, const std::vector<std::string_view>& it) {
+    if (it.size() != 2) return fail(n, "quorum takes one name");
+    if (quorum_line_) return fail(n, "second quorum line (the first is line " + std::to_string(quorum_line_) + ")");
+    auto m = member(n, it[1]);
+    if (!m) return std::move(m).error();
+    policy_.witnesses.quorum = *m;
+    quorum_line_ = n;
+    return {};
+  }
+
+  TlogPolicy policy_;
+  std::vector<size_t> log_lines_, witness_lines_;
+  Names<Member> names_;
+  Names<bool> listed_;
+  size_t quorum_line_ = 0;
+};
+
+}  // namespace
+
+Result<TlogPolicy> parse_tlog_policy(std::string_view text) { return Parser().run(text); }
+
+std::string quorum_name(const TlogPolicy& policy) {
+  const auto& q = policy.witnesses.quorum;
+  if (!q) return "none";
+  return q->group ? policy.witnesses.groups[q->index].name : policy.witnesses.witnesses[q->index];
+}
+
+Result<VerifiedCheckpoint> verify_with_policy(std::string_view note_text, const TlogPolicy& policy,
+                                              uint64_t not_before) {
+  auto note = note::parse_signed_note(note_text);
+  if (!note) return std::move(note).error();
+  auto head = parse_checkpoint_body(note->text);
+  if (!head) return std::move(head).error();
+
+  std::vector<note::VerifierKey> logs;
+  for (const note::VerifierKey& k : policy.logs) {
+    if (k.name == head->origin) logs.push_back(k);
+  }
+  if (logs.empty()) return Error::untrusted_origin(head->origin);
+  auto signed_by_log = note::verify_note_signatures(*note, logs);
+  if (!signed_by_log) return std::move(signed_by_log).error();
+
+  const WitnessRule& rule = policy.witnesses;
+  auto latest = verify_cosignatures(*note, *head, rule);
+  if (!latest) return std::move(latest).error();
+  VerifiedCheckpoint out{std::move(*head), {}};
+  std::vector<bool> fresh(rule.witnesses.size());
+  for (size_t i = 0; i < rule.witnesses.size(); ++i) {
+    if (!(*latest)[i]) continue;
+    out.cosignatures.push_back({rule.witnesses[i], *(*latest)[i]});
+    fresh[i] = *(*latest)[i] >= not_before;
+  }
+  if (!quorum_met(rule, fresh)) {
+    const Member q = *rule.quorum;
+    if (!q.group) return Error::witness_quorum_not_met("witness " + quote(rule.witnesses[q.index]) +
+                                                              " has no cosignature at or after not_before");
+    const auto& g = rule.groups[q.index];
+    return Error::witness_quorum_not_met("group " + quote(g.name) + " has " +
+                                         std::to_string(satisfied_members(rule, fresh)[q.index]) + " of the " +
+                                         std::to_string(g.k) + " members it needs");
+  }
+  return out;
+}
+
+}  // namespace silvantrope::checkpoint

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Exports consume their argument buffers, so every call needs fresh ones. They

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The whole foreign-caller sequence, timed: each argument copied into a
 // library buffer with rustbuffer_from_bytes, the call, and the result (or
 // error) buffer freed, as a generated binding does it. Beside each, its

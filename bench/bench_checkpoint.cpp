@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // checkpoint_verify and checkpoint_verify_inclusion through the C ABI, each
 // beside its floor:
 //   - one plain Ed25519 signature: one bare libsodium verification of the

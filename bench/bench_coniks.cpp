@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // coniks_verify_lookup through the C ABI beside its floor, and the ECVRF
 // verification beside one libsodium Ed25519 signature verification.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // keytrans_verify_search_suite through the C ABI beside its floor, for a
 // label whose greatest version is 1000 (a ladder of 20 rungs), under each
 // suite (arg 1: 0xF000, 2: 0x0002, 3: 0x0001):

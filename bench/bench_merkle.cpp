@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // verify_inclusion and verify_consistency through the C ABI, each beside its
 // floor: the same number of SHA-256 node hashes with the same libcrypto and
 // nothing else.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // signed_policy_verify through the C ABI beside its floor: the bare OpenSSL
 // verifications of the envelope's signature components over the same framed
 // canonical record, each key imported from its raw bytes as a verifier must.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // C2SP tlog-policy and tlog-proof@v1 through the C ABI, each beside its
 // floor, in one binary:
 //   1 checkpoint_verify_policy: 1 Ed25519 log signature and 5 of 8 witness

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Prints one table from Google Benchmark JSON reports: operation, time, floor,
 ratio, target.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # generate.sh BINDGEN LIBRARY OUT PACKAGE_FILE...
 # Generates Python, Kotlin, Swift and Ruby bindings from LIBRARY's interface records with
 # BINDGEN (library mode) into OUT/<language>, and assembles the Python package in

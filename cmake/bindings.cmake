@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The bindings uniffi-bindgen generates from the built library's interface records
 # (library mode): Python, Kotlin, Swift and Ruby, under build/<preset>/bindings/.
 # The generator is uniffi 0.31.2's, pinned by tools/uniffi-bindgen/Cargo.lock and built

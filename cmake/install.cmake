@@ -1,8 +1,10 @@
+# SPDX-License-Identifier: Apache-2.0
 # `cmake --install`: the library (with its SONAME and development links), the
-# header, slog, a CMake package giving silvantrope_log::silvantrope_log, and a
-# pkg-config file. Both declare libsodium, which the library links
-# dynamically; libcrypto is linked in. Nothing is stripped: binding
-# generators read the library's symbol table.
+# C and C++ headers, slog with its bash completion and man page, a CMake
+# package giving silvantrope_log::silvantrope_log, and a pkg-config file.
+# Neither package file names libsodium: the library links it dynamically
+# (its NEEDED entry) and no installed header includes it; libcrypto is linked
+# in. Nothing is stripped: binding generators read the library's .symtab.
 include(GNUInstallDirs)
 include(CMakePackageConfigHelpers)
 
@@ -22,6 +24,9 @@ install(FILES cmake/silvantrope_logConfig.cmake
 file(RELATIVE_PATH bin_to_lib /${CMAKE_INSTALL_BINDIR} /${CMAKE_INSTALL_LIBDIR})
 set_target_properties(slog PROPERTIES INSTALL_RPATH "$ORIGIN/${bin_to_lib}")
 install(TARGETS slog RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_BINARY_DIR}/share/slog.bash DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions
+  RENAME slog)
+install(FILES ${CMAKE_BINARY_DIR}/share/slog.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # The .pc file locates the prefix from its own directory, so it is relocatable.
 file(RELATIVE_PATH pc_to_prefix /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)

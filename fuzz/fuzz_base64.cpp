@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The base64 and hex codecs on the whole input, as bytes and as text (see README.md).
 
 #include "encoding/base64.h"

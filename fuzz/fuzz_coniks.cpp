@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // CONIKS proofs, namespaces and commitments; input layouts in README.md.
 
 #include "commitment/commitment.h"

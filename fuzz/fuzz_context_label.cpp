@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // parse_context_label and quote on arbitrary bytes (see README.md).
 
 #include "context/label.h"

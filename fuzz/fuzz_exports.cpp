@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The proof, key-history and buffer exports, called as a binding would (see README.md).
 
 #include "support.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // KEYTRANS proof decoders and the six exports (input layouts in README.md).
 
 #include "encoding/base64.h"

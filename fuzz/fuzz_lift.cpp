@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Argument lifting; the first byte picks the wire type (see README.md).
 
 #include "ffi/lift.h"

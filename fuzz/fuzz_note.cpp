@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Verifier keys, signed notes and checkpoint bodies; input layout in README.md.
 
 #include <sstream>

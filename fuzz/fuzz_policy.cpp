@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Policy records and SignedPolicy envelopes on arbitrary bytes (see README.md).
 
 #include "policy/record.h"

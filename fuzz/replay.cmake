@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # Replays every fuzz target over its seed corpus with a plain main(), so the
 # corpora run as regression tests in any build, gcc included. Meant to be
 # include()d from tests/CMakeLists.txt (after enable_testing()).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs a fuzz target over the given files without libFuzzer (replay.cmake); a failure aborts.
 
 #include <cstdint>

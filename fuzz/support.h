@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 // Shared by the fuzz harnesses: checks, input carving, export call checks (see README.md).
 

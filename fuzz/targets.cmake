@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 # The fuzz targets: each is fuzz/<name>.cpp defining LLVMFuzzerTestOneInput,
 # with its seed corpus in fuzz/corpus/<name>/.
 set(SILVANTROPE_FUZZ_TARGETS

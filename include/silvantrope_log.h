@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: Apache-2.0 */
 /*
  * silvantrope_log: verification of transparency-log proofs, signed notes,
  * checkpoints, commitments, CONIKS proofs, namespace policies and KEYTRANS

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Writes the *.sample files that `slog samples` verifies.
 
 Everything here is computed from first principles with hashlib (RFC 6962

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the signed sample data under samples/ that the .sample files there
 // check: a transparency log of key-history entries with checkpoints at sizes 5
 // and 12, signed by the log's Ed25519 key and co-signed by a composite
@@ -114,7 +115,10 @@ void write_cosigned(const fs::path& dir) {
         "# The sample log's checkpoint, cosigned by three witnesses.\n"
         "checkpoint --note cosigned/checkpoint-12.note --key-file cosigned/log.keys\n"
         "  --cosigner-key-file cosigned/witnesses.keys --quorum 3 --not-before " + std::to_string(t) +
-        "\nexpect: valid\nexpect: origin: " + origin + "\nexpect: size: 12\nexpect: root: " + hex(root));
+        "\nexpect: valid\nexpect: origin: " + origin + "\nexpect: size: 12\nexpect: root: " + hex(root) +
+        "expect: signed by: " + origin + "\nexpect: cosigned by: " + a.name +
+        " at 1767225600 (2026-01-01T00:00:00Z)\nexpect: cosigned by: " + b.name +
+        " at 1767225600 (2026-01-01T00:00:00Z)\nexpect: cosigned by: " + pq.name + " at 1767225600 (2026-01-01T00:00:00Z)\n");
   write(dir / "cosigned-forged.sample",
         "# Witness b's cosignature carries a timestamp other than the one it signed.\n"
         "checkpoint --note cosigned/forged-12.note --key-file cosigned/log.keys\n"
@@ -223,9 +227,10 @@ void write_tlog(const fs::path& dir) {
         "# ML-DSA-44 witnesses, as the policy's nested groups demand.\n"
         "tlog-proof" + common + "--entry tlog/entry-4.txt --not-before " + std::to_string(t - 50) +
         " tlog/proof-4.txt\nexpect: valid\nexpect: index: 4\nexpect: extra: 7365712034\nexpect: origin: " + origin +
-        "\nexpect: size: 7\nexpect: root: " + hex(tree.root(7)) + "expect: cosigned: ed1 at " + std::to_string(t) +
-        "\nexpect: cosigned: ed2 at " + std::to_string(t) + "\nexpect: cosigned: pq1 at " + std::to_string(t) +
-        "\nexpect: cosigned: pq2 at " + std::to_string(t - 100) + "\n");
+        "\nexpect: size: 7\nexpect: root: " + hex(tree.root(7)) + "expect: signed by: " + origin +
+        "\nexpect: cosigned by: ed1 at " + std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: ed2 at " +
+        std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq1 at " + std::to_string(t) +
+        " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq2 at " + std::to_string(t - 100) + " (2025-12-31T23:58:20Z)\n");
   write(dir / "tlog-proof-quorum.sample",
         "# Only one of the Ed25519 witnesses cosigned: the group of classic witnesses fails.\n"
         "tlog-proof" + common + "--entry tlog/entry-4.txt tlog/proof-4-quorum.txt\n"

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The performance report: runs every benchmark binary of a build, pinned to
 # one CPU, with interleaved repetitions, and prints one table of operation,
 # time, floor, ratio and target (bench/report.py explains the columns).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Installs what the build needs, unpacks libsodium's ref10 group code from the
 # source package of the installed libsodium into .deps/libsodium and, when the
 # system libcrypto is older than 3.5, builds a static libcrypto 3.5 from
@@ -17,7 +18,7 @@ as_root() {
 
 packages=(build-essential cmake pkg-config perl dpkg-dev libsodium-dev libgtest-dev
           libgmock-dev libbenchmark-dev unicode-data python3 clang libclang-rt-dev
-          nlohmann-json3-dev python3-venv python3-pip python3-setuptools python3-wheel
+          nlohmann-json3-dev libcli11-dev python3-venv python3-pip python3-setuptools python3-wheel
           default-jdk-headless maven ruby ruby-ffi)
 
 missing=()

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Configures and builds one CMake preset (default: "default").
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

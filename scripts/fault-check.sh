@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Fault-injection check of the test suite. Each patch in tests/faults/ plants
 # one small, deliberate fault in the product code; this script applies them
 # one at a time to a scratch copy of the tree, rebuilds incrementally, runs the

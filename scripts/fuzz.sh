@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Builds the libFuzzer targets (the `fuzz` preset: clang, AddressSanitizer and
 # UndefinedBehaviorSanitizer) and runs each one over its seed corpus.
 #

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Mutation testing of the product code: how many small, careless-looking edits does the suite catch?
 
 Generates every source mutant of src/ and silvantrope-crypto/ that the classic operators below

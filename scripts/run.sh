@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The main job: build the library and slog, then verify the bundled samples.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)

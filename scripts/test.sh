@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The whole test suite: the release build, then the same suite under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then the library and its ABI
 # tests (the concurrency test among them) under ThreadSanitizer.

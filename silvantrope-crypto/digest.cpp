@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "silvantrope-crypto/digest.h"
 
 #include <openssl/evp.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 /* Variable-time Edwards25519 arithmetic over libsodium's ref10 group code.
  *
  * ed25519_ref10.c comes from the source package of the libsodium this library

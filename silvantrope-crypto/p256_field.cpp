@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "silvantrope-crypto/p256_field.h"
 
 namespace silvantrope::crypto::p256 {

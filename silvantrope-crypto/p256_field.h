@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Arithmetic modulo the P-256 prime p = 2^256 - 2^224 + 2^192 + 2^96 - 1,

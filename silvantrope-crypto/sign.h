@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Post-quantum and hybrid signature schemes. A key or signature travels as a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Verifiable random functions (RFC 9381). Verifiers reach a suite through

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include <openssl/err.h>
 #include <openssl/obj_mac.h>
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Generates src/core/unicode_escapes.inc from the Unicode Character Database.
 
 A code point is escaped in quoted names when its general category is Cc, Cf,

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
 """Checks that every function's interface record in the built library hashes to its checksum
 constant, and finds the docstring salt that makes it do so.
 

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # test.sh BINDINGS_DIR: compiles the Kotlin generated into BINDINGS_DIR/kotlin, packs the
 # library at linux-x86-64/ in the jar, runs the JUnit tests and installs the jar in the local
 # Maven repository as dev.silvantrope:silvantrope-log:0.1.0. Once a run has cached every

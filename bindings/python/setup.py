@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The wheel carries a native library: tag it for this platform (py3-none-linux_x86_64), not py3-none-any."""
 
 from setuptools import setup

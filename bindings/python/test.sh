@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # test.sh BINDINGS_DIR LIBRARY: builds the platform wheel (wheel.sh), installs it with plain
 # pip into a fresh venv, and runs the package's tests there with pinned pytest and mypy
 # (requirements-test.txt, through pip's cache once fetched).

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # wheel.sh BINDINGS_DIR LIBRARY: the platform wheel of the package assembled in
 # BINDINGS_DIR/python/package (the loader, py.typed and the generated module), with LIBRARY
 # copied inside, written to BINDINGS_DIR/python/dist; prints its path. setuptools is

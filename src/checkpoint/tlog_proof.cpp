@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "checkpoint/tlog_proof.h"
 
 #include "core/quote.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "context/context_hash.h"
 
 namespace silvantrope::context {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A small std::expected stand-in: g++ 12 has <expected>, but the clang 14 used

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Whole-text checks at memory speed, 16 bytes at a time where SSE2 is there:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Interface checksums: the bindings refuse a library whose values differ from
 // those they were generated with.
 //

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "commitment/commitment.h"
 #include "ffi/call.h"
 #include "silvantrope_log.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The async-future family, four exports per return type. Nothing in the
 // library issues a handle (see ffi/future.h).
 

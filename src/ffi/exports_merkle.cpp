@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ffi/call.h"
 #include "merkle/proof.h"
 #include "silvantrope_log.h"

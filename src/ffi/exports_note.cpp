@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "checkpoint/checkpoint.h"
 #include "checkpoint/cosigned.h"
 #include "ffi/call.h"

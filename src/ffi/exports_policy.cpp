@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ffi/call.h"
 #include "ffi/records.h"
 #include "policy/enforce.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Contract version and buffer management.
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // C2SP tlog-policy files and tlog-proof@v1: the policy summary, a checkpoint
 // verified against a policy, and an offline inclusion proof.
 

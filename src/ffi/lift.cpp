@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ffi/lift.h"
 
 #include "core/utf8.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The interface description of the exports, in module silvantrope_log::ffi.
 // The records are hidden and local in exports.map: they stay in .symtab,
 // where uniffi-bindgen looks for them, and out of the dynamic symbol table.

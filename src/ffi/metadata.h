@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The interface description uniffi-bindgen 0.31 reads in library mode: one

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "ffi/status.h"
 
 #include "ffi/buffer.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Binary ladders: the versions a search or monitoring proof must show, in

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The KEYTRANS log tree: leaves are SHA-256(timestamp || prefix root), and a

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // One rung of a binary ladder against a prefix-tree root: the rung's VRF

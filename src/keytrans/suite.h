@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // KEYTRANS cipher suites: which VRF maps (label, version) to a search key,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // The TLS presentation language as KEYTRANS proofs use it: big-endian

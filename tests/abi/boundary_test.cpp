@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The C ABI as a foreign caller sees it, through the public header only: the
 // runtime exports, call status, error buffers, lifting failures and buffer
 // ownership. Verification outcomes are in tests/data/cases; the contract
@@ -13,12 +14,20 @@
 #include <cstring>
 #include <functional>
 
-#include "abi_client.h"
 #include "notes.h"
+#include "silvantrope_log.hpp"
 
 namespace {
 
-using namespace slog_client;
+using namespace silvantrope_log;
+using namespace silvantrope_log::wire;
+
+// The message a status carries ("" for success), its error buffer released.
+std::string status_message(RustCallStatus& st) {
+  auto e = status_error(st);
+  st = RustCallStatus{};
+  return e ? e->message : "";
+}
 
 TEST(Runtime, Buffers) {
   RustCallStatus st{};
@@ -35,7 +44,7 @@ TEST(Runtime, Buffers) {
   EXPECT_EQ(kept.data, grown.data);  // room enough: neither moved nor shrunk
   EXPECT_EQ(kept.capacity, grown.capacity);
   EXPECT_EQ(ffi_silvantrope_log_rustbuffer_reserve(grown, uint64_t{1} << 63, &st).data, nullptr);
-  EXPECT_EQ(outcome(st).message, "capacity overflow");
+  EXPECT_EQ(status_message(st), "capacity overflow");
   uint8_t storage[4] = {};  // never the library's: nothing may free or reallocate it
   for (uint8_t* data : {static_cast<uint8_t*>(nullptr), storage}) {
     RustBuffer from_empty = ffi_silvantrope_log_rustbuffer_reserve(RustBuffer{0, 0, data}, 16, &st);
@@ -43,7 +52,7 @@ TEST(Runtime, Buffers) {
     free_buffer(from_empty);
   }
   EXPECT_EQ(ffi_silvantrope_log_rustbuffer_alloc(uint64_t{1} << 63, &st).data, nullptr);
-  EXPECT_EQ(outcome(st).message, "capacity overflow");
+  EXPECT_EQ(status_message(st), "capacity overflow");
 
   const uint8_t data[] = {1, 2, 3};
   const struct {
@@ -58,7 +67,7 @@ TEST(Runtime, Buffers) {
   };
   for (const auto& c : from_bytes) {
     RustBuffer r = ffi_silvantrope_log_rustbuffer_from_bytes(c.in, &st);
-    EXPECT_EQ(outcome(st).message, c.message);
+    EXPECT_EQ(status_message(st), c.message);
     EXPECT_EQ(contents(r), c.contents);
     if (c.message.empty()) free_buffer(r);
   }
@@ -70,9 +79,9 @@ TEST(Runtime, Buffers) {
   };
   for (const auto& [buf, message] : bad) {
     ffi_silvantrope_log_rustbuffer_free(buf, &st);
-    EXPECT_EQ(outcome(st).message, message);
+    EXPECT_EQ(status_message(st), message);
     ffi_silvantrope_log_rustbuffer_reserve(buf, 1, &st);
-    EXPECT_EQ(outcome(st).message, message);
+    EXPECT_EQ(status_message(st), message);
   }
   st = RustCallStatus{};
   ffi_silvantrope_log_rustbuffer_free(RustBuffer{0, 0, storage}, &st);
@@ -98,9 +107,10 @@ TEST(Status, SuccessLeavesItAloneAndFailureWritesAVerifyError) {
   free_buffer(st.error_buf);
 
   // A failed call returns its zero value.
-  uint32_t count = 99;
-  EXPECT_EQ(verify_signed_note("x", {}, count).code, 1);
-  EXPECT_EQ(count, 0u);
+  st = RustCallStatus{};
+  EXPECT_EQ(uniffi_silvantrope_log_fn_func_verify_signed_note(text("x"), list_of_strings({}), &st), 0u);
+  EXPECT_EQ(st.code, 1);
+  free_buffer(st.error_buf);
 }
 
 TEST(Lifting, FailuresNameTheArgument) {
@@ -154,16 +164,15 @@ TEST(Lifting, FailuresNameTheArgument) {
   for (const auto& [call, message] : cases) {
     RustCallStatus st{};
     call(&st);
-    Outcome o = outcome(st);
-    EXPECT_EQ(o.code, 2);
-    EXPECT_EQ(o.message, message);
+    EXPECT_EQ(st.code, 2);
+    EXPECT_EQ(status_message(st), message);
   }
   // A buffer claiming more bytes than its capacity fails the call without
   // being touched or freed; the other buffers are released.
   uint8_t storage[8] = {};
   RustCallStatus st{};
   uniffi_silvantrope_log_fn_func_verify_inclusion(0, 1, raw(h32), RustBuffer{4, 8, storage}, raw(h32), &st);
-  EXPECT_EQ(outcome(st).message, "RustBuffer length exceeds capacity");
+  EXPECT_EQ(status_message(st), "RustBuffer length exceeds capacity");
 }
 
 // A list's declared count reserves no more elements than its remaining bytes
@@ -194,7 +203,7 @@ TEST(Lifting, ListReservationBoundedByRemainingBytes) {
     if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
     RustCallStatus st{};
     uniffi_silvantrope_log_fn_func_verify_signed_note(note, vkeys, &st);
-    _exit(outcome(st).message == "Failed to convert arg 'vkeys':\nnot enough bytes remaining in buffer (0 < 4)" ? 0 : 1);
+    _exit(status_message(st) == "Failed to convert arg 'vkeys':\nnot enough bytes remaining in buffer (0 < 4)" ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
@@ -205,17 +214,18 @@ TEST(Lifting, ListReservationBoundedByRemainingBytes) {
 
 TEST(Lowering, KeyHistoryAndCheckpointHead) {
   // A present but empty previous hash is a genesis entry, for every output.
-  for (auto what : {KeyHistoryOutput::CanonicalBytes, KeyHistoryOutput::EntryHash, KeyHistoryOutput::LeafHash}) {
-    for (std::optional<std::string> ctx : {std::optional<std::string>{}, std::optional<std::string>{"x/y/v1"}}) {
-      if (ctx && what != KeyHistoryOutput::EntryHash) continue;
-      KeyHistoryEntry a{9, 99, {1}, {2, 2}, {3, 3, 3}, std::nullopt}, b = a;
-      b.prev_entry_hash = Bytes{};
-      Bytes ra, rb;
-      ASSERT_TRUE(key_history(what, a, ctx, ra).ok());
-      ASSERT_TRUE(key_history(what, b, ctx, rb).ok());
-      EXPECT_EQ(ra, rb);
-      EXPECT_EQ(ra.size(), what == KeyHistoryOutput::CanonicalBytes ? 42u : what == KeyHistoryOutput::EntryHash ? 64u : 32u);
-    }
+  using Prev = const std::optional<Bytes>&;
+  const std::vector<std::pair<std::function<Result<Bytes>(Prev)>, size_t>> outputs = {
+      {[](Prev p) { return key_history_v1_canonical_bytes(9, 99, {1}, {2, 2}, {3, 3, 3}, p); }, 42},
+      {[](Prev p) { return key_history_v1_entry_hash(9, 99, {1}, {2, 2}, {3, 3, 3}, p); }, 64},
+      {[](Prev p) { return key_history_v1_rfc6962_leaf_hash(9, 99, {1}, {2, 2}, {3, 3, 3}, p); }, 32},
+      {[](Prev p) { return key_history_entry_hash_with_context("x/y/v1", 9, 99, {1}, {2, 2}, {3, 3, 3}, p); }, 64},
+  };
+  for (const auto& [output, size] : outputs) {
+    const auto absent = output(std::nullopt), empty = output(Bytes{});
+    ASSERT_TRUE(absent.ok() && empty.ok());
+    EXPECT_EQ(*absent, *empty);
+    EXPECT_EQ(absent->size(), size);
   }
   RustCallStatus st{};
   RustBuffer r = uniffi_silvantrope_log_fn_func_checkpoint_parse(

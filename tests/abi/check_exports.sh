@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The shared library exports the C ABI and nothing else: no libcrypto, no C++
 # runtime, no internal symbol may leak into the dynamic symbol table.
 set -euo pipefail

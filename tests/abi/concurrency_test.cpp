@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every export is re-entrant: many threads calling at once, the first calls
 // racing on the library's one-time algorithm fetches, get a lone caller's answers.
 
@@ -6,15 +7,16 @@
 #include <atomic>
 #include <thread>
 
-#include "abi_client.h"
 #include "coniks_tree.h"
 #include "keytrans_directory.h"
 #include "notes.h"
 #include "rfc6962_tree.h"
+#include "silvantrope_log.hpp"
 
 namespace {
 
-using namespace slog_client;
+using namespace silvantrope_log;
+using Kind = Error::Kind;
 
 TEST(Concurrency, EightThreads) {
   std::vector<Bytes> leaves;
@@ -31,9 +33,9 @@ TEST(Concurrency, EightThreads) {
                                        test_support::keytrans::vrf_for(test_support::keytrans::P256, 9));
   for (uint8_t i = 0; i < 8; ++i) kt.set({i}, {i}), kt.publish(i);
   const Bytes kt_proof = encode(kt.search({5}));
-  const KeyHistoryEntry entry{1, 2, Bytes(32, 1), Bytes(800, 2), Bytes(32, 3), Bytes(64, 4)};
-  Bytes want_hash;
-  ASSERT_TRUE(key_history(KeyHistoryOutput::EntryHash, entry, std::nullopt, want_hash).ok());
+  const auto entry_hash = [] { return key_history_v1_entry_hash(1, 2, Bytes(32, 1), Bytes(800, 2), Bytes(32, 3), Bytes(64, 4)); };
+  const auto want_hash = entry_hash();
+  ASSERT_TRUE(want_hash.ok());
 
   std::atomic<int> failures{0};
   std::vector<std::thread> threads;
@@ -45,19 +47,19 @@ TEST(Concurrency, EightThreads) {
         Bytes wrong = tree.root(n);
         wrong[i % 32] ^= 1;
         failures += !verify_inclusion(m, n, leaf, tree.inclusion_proof(m, n), tree.root(n)).ok();
-        failures += verify_inclusion(m, n, leaf, tree.inclusion_proof(m, n), wrong).code != 1;
+        failures += verify_inclusion(m, n, leaf, tree.inclusion_proof(m, n), wrong).error().kind != Kind::Verification;
         failures += !verify_consistency(m + 1, n, tree.consistency_proof(m + 1, n), tree.root(m + 1), tree.root(n)).ok();
-        Bytes h;
-        failures += !key_history(KeyHistoryOutput::EntryHash, entry, std::nullopt, h).ok() || h != want_hash;
+        const auto h = entry_hash();
+        failures += !h.ok() || *h != *want_hash;
         if (i % 10 != 0) continue;
-        uint32_t count = 0;
-        failures += !verify_signed_note(note, keys, count).ok() || count != 2;
-        Bytes value;
-        failures += !coniks_verify_lookup("ns.example", key, root, {3}, proof, value).ok() || value != Bytes{3, 3};
-        failures += coniks_verify_lookup("ns.example", key, root, {4}, proof, value).code != 1;
-        SearchResult found;  // P-256 and HMAC on first use too
-        failures += !keytrans_verify(KeytransProof::Search, 1, "ctx", kt.vrf().public_key, kt.root(), {5}, kt_proof, found).ok() ||
-                    found.value != Bytes{5};
+        const auto count = verify_signed_note(note, keys);
+        failures += !count.ok() || *count != 2;
+        const auto value = coniks_verify_lookup("ns.example", key, root, {3}, proof);
+        failures += !value.ok() || *value != Bytes{3, 3};
+        failures += coniks_verify_lookup("ns.example", key, root, {4}, proof).error().kind != Kind::Verification;
+        // P-256 and HMAC on first use too
+        const auto found = keytrans_verify_search_suite(1, "ctx", kt.vrf().public_key, kt.root(), {5}, kt_proof);
+        failures += !found.ok() || found->value != Bytes{5};
       }
     });
   }

@@ -1,31 +1,36 @@
+// SPDX-License-Identifier: Apache-2.0
 // CONIKS proofs from a test directory through the C ABI: every proof it
 // serves verifies, and no edited byte of one does. Layout and failure texts
 // are in tests/data/cases/coniks.sample.
 
 #include <gtest/gtest.h>
 
-#include "abi_client.h"
 #include "coniks_tree.h"
+#include "silvantrope_log.hpp"
 
 namespace {
 
-using namespace slog_client;
+using namespace silvantrope_log;
 using test_support::ConiksDirectory;
 using test_support::VrfProver;
 
 const std::string kNs = "acme.example";
 Bytes id(int i) { return Bytes{'u', 's', 'e', 'r', static_cast<uint8_t>(i)}; }
+std::string hex(const Bytes& b) {
+  std::string s;
+  for (uint8_t x : b) s += "0123456789abcdef"[x >> 4], s += "0123456789abcdef"[x & 15];
+  return s;
+}
 Bytes value_of(int i) { return Bytes(static_cast<size_t>(i * 7), static_cast<uint8_t>(i)); }
 
 std::string lookup(const ConiksDirectory& dir, const Bytes& identity, const Bytes& proof, const Bytes& root) {
-  Bytes value;
-  Outcome o = coniks_verify_lookup(kNs, dir.vrf_public(), root, identity, proof, value);
-  return o.ok() ? "value:" + hex(value) : o.message;
+  const auto value = coniks_verify_lookup(kNs, dir.vrf_public(), root, identity, proof);
+  return value ? "value:" + hex(*value) : value.error().message;
 }
 
 std::string absence(const ConiksDirectory& dir, const Bytes& identity, const Bytes& proof, const Bytes& root) {
-  Outcome o = coniks_verify_absence(kNs, dir.vrf_public(), root, identity, proof);
-  return o.ok() ? "absent" : o.message;
+  const auto absent = coniks_verify_absence(kNs, dir.vrf_public(), root, identity, proof);
+  return absent ? "absent" : absent.error().message;
 }
 
 TEST(Coniks, ProofsOfADirectory) {

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # The package as users get it: installed into a temporary prefix, where the README's C, C++ and
 # Python examples, built the ways it shows, verify the bundled signed checkpoint.
 set -euo pipefail
@@ -12,9 +13,14 @@ expect() { local got; got=$("${@:2}" 2>&1) || true; [ "$got" = "$1" ] || fail "$
 
 awk -v d="$t" '/^```/ {b = !b; f = ""; next} b && f == "" && /^(\/\/|#) [A-Za-z_]+\.[a-z]+$/ {f = d "/" $2} f {print > f}' "$src/README.md"
 head="transparency.silvantrope.example/keys 12 e5bc7ec6c2fee7360131251f0dc89a607eb89a685f914d35b44fdf8bda4dbd02"
-cc "$t/verify_note.c" $(PKG_CONFIG_PATH="$lib/pkgconfig" pkg-config --cflags --libs silvantrope_log) -o "$t/verify_note"
+# Consumers need no libsodium development files: the package files do not name libsodium (pkg-config
+# sees only this prefix), the headers do not include it, and the library's own NEEDED entry loads it.
+! grep -rli sodium "$lib/pkgconfig" "$lib/cmake" "$p/include" || fail "an installed package file or header names libsodium"
+readelf -d "$lib/libsilvantrope_log.so.0.1.0" | grep -q 'NEEDED.*\[libsodium\.so\.' || fail "libsodium is not in NEEDED"
+[ -s "$p/share/man/man1/slog.1" ] && bash -n "$p/share/bash-completion/completions/slog" || fail "no man page or completion"
+cc "$t/verify_note.c" $(PKG_CONFIG_LIBDIR="$lib/pkgconfig" pkg-config --cflags --libs silvantrope_log) -o "$t/verify_note"
 expect "valid: 2 trusted signatures" env LD_LIBRARY_PATH="$lib" "$t/verify_note" "$log/checkpoint-12.note" $(grep -v '^#' "$log/trusted.keys")
-"$cmake" -S "$t" -B "$t/cpp" -DCMAKE_PREFIX_PATH="$p" >/dev/null && "$cmake" --build "$t/cpp" >/dev/null
+PKG_CONFIG_LIBDIR=/nonexistent "$cmake" -S "$t" -B "$t/cpp" -DCMAKE_PREFIX_PATH="$p" -DCMAKE_DISABLE_FIND_PACKAGE_PkgConfig=ON >/dev/null && "$cmake" --build "$t/cpp" >/dev/null
 expect "$head" "$t/cpp/checkpoint" "$log/checkpoint-12.note" "$log/trusted.keys"
 
 # The wheel the python_package test built, with plain pip into a fresh venv of Debian's interpreter.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """Every case of go_vectors.json (see README.md) through the Python binding:
 the library accepts exactly what Go accepts, rejects with Go's error class, and
 decides the go_quirk cases by its own rules."""

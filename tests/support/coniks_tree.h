@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A CONIKS directory for fixtures: a sparse Merkle tree of depth 256 whose

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "keytrans_directory.h"
 
 #include <openssl/evp.h>

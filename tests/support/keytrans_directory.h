@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // A KEYTRANS combined-tree directory for fixtures: a log tree whose leaves

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Writes the signed SignedPolicy envelopes (NAME.policy, raw bytes) and the observed
 // key and signature tokens (NAME.tok, base64 text) that the policy cases in
 // tests/data/policy run against; unsigned ones are hex in the case files.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "rfc6962_tree.h"
 
 #include <openssl/evp.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // An RFC 6962 Merkle tree straight from the definitions of RFC 6962 §2.1

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // Deterministic signers for fixtures: keys derive from a small seed, and

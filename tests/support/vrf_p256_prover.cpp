@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "vrf_p256_prover.h"
 
 #include <openssl/bn.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 // An ECVRF-P256-SHA256-TAI prover (RFC 9381 §5.1, nonce per RFC 9381

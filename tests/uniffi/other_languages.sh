@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # other_languages.sh BINDINGS_DIR LIBRARY: the Swift and Ruby uniffi-bindgen generated declare
 # every function the library exports, and the Ruby, loaded with Debian's ruby-ffi, verifies
 # the bundled signed note.

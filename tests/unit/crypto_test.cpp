@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The six signature schemes and the Edwards25519 ECVRF against fixtures made
 // by the test signers and prover, and the published RFC 9381 examples.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // KEYTRANS proofs from a real combined-tree directory under all three
 // suites: every kind round-trips, then every field and rung is altered.
 

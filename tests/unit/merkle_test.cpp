@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Every inclusion and consistency proof of two reference trees verifies, and
 // altering any element, the leaf or a root makes it fail. The checks' order
 // and texts are in tests/data/cases/merkle.sample.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Signature lines of signed notes and checkpoints against trusted keys, with
 // notes signed by the test signers.
 

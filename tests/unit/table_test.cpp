@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // Runs the case tables in tests/data/tables: each line is a function name,
 // its arguments and the expected outcome, tab-separated, with \n \r \t \\ and
 // \xNN escapes. An outcome is "ok" plus a rendering of the value, or the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: Apache-2.0
 // The published Wycheproof vectors against each signature component. The
 // vector's key goes into its slot of a row's scheme bytes (the other slot is
 // zeros and never read), and the component verifier gets the vector's message

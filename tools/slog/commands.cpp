@@ -1,638 +1,591 @@
+// SPDX-License-Identifier: Apache-2.0
 #include "commands.h"
+
+#include <dlfcn.h>
+#include <openssl/evp.h>
 
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
+#include <cstdlib>
+#include <ctime>
 #include <functional>
 #include <map>
-#include <optional>
-#include <sstream>
+#include <tuple>
 
-#include "abi_client.h"
-#include "options.h"
-#include "tlog.h"
+#include "app.h"
+#include "input.h"
+#include "usage_error.h"
+#include "values.h"
+
+#ifndef SLOG_VERSION
+#error "SLOG_VERSION must name the project version"
+#endif
 
 namespace slog {
 namespace {
 
-using slog_client::Bytes;
-using slog_client::Outcome;
+namespace sl = silvantrope_log;
 
-const char* kUsage =
-    "usage: slog COMMAND [OPTIONS]\n"
-    "\n"
-    "Verifies transparency-log data with libsilvantrope_log.\n"
-    "\n"
-    "commands:\n"
-    "  inclusion     verify an RFC 6962 inclusion proof\n"
-    "  consistency   verify an RFC 6962 consistency proof\n"
-    "  key-history   compute a key-history entry's canonical bytes or hashes\n"
-    "  note          verify a signed note against trusted verifier keys\n"
-    "  checkpoint    verify a signed checkpoint, and proofs against it\n"
-    "  commitment    check that a commitment opens to a value\n"
-    "  coniks        verify a CONIKS directory lookup or absence proof\n"
-    "  policy        verify a signed namespace policy, or check observations against it\n"
-    "  keytrans      verify a KEYTRANS search, fixed-version or monitoring proof\n"
-    "  tlog-proof    verify a C2SP tlog-proof@v1 file against a tlog-policy\n"
-    "  policy-file   check and summarise a C2SP tlog-policy file\n"
-    "  samples       verify every sample in a directory (default: samples)\n"
-    "\n"
-    "Every command takes --json for machine-readable output and --help.\n"
-    "Exit status: 0 valid, 1 verification failed, 2 usage or internal error.\n";
+struct Ctx {
+  const Given& opt;
+  Inputs& in;
+  Report& r;
+};
 
-const char* kInclusionHelp =
-    "usage: slog inclusion --index N --size N --leaf HEX --root HEX\n"
-    "                      [--proof HEX[,HEX...]]... [--proof-file FILE] [--json]\n"
-    "\n"
-    "Checks that the leaf hash (32 bytes, already hashed as SHA-256(0x00 || data))\n"
-    "is at --index in the tree of --size leaves whose root is --root. The proof is\n"
-    "the audit path from the leaf upward: repeated or comma-separated --proof\n"
-    "values, or a file with one hash per line (# starts a comment).\n";
-
-const char* kConsistencyHelp =
-    "usage: slog consistency --size1 N --size2 N --root1 HEX --root2 HEX\n"
-    "                        [--proof HEX[,HEX...]]... [--proof-file FILE] [--json]\n"
-    "\n"
-    "Checks that the tree of --size2 leaves with --root2 is an append-only\n"
-    "extension of the tree of --size1 leaves with --root1.\n";
-
-const char* kKeyHistoryHelp =
-    "usage: slog key-history canonical-bytes|entry-hash|leaf-hash\n"
-    "                        --seq N --ts-ms N --enc-x25519 HEX --enc-pq HEX\n"
-    "                        --signing-pub HEX [--prev HEX] [--context LABEL] [--json]\n"
-    "\n"
-    "Prints, in hex, a key-history entry's canonical Layer-0 bytes, its SHA3-512\n"
-    "entry hash (under \"tarnwyk/key-history/v1\" or the --context label), or its\n"
-    "RFC 6962 leaf hash. Without --prev the entry is a genesis entry.\n";
-
-const char* kNoteHelp =
-    "usage: slog note --note FILE (--key KEY)... [--key-file FILE] [--json]\n"
-    "\n"
-    "Verifies a C2SP signed note against trusted verifier keys (name+id+base64,\n"
-    "plain Ed25519 or composite ML-DSA keys) and prints how many trusted\n"
-    "signature lines verified. Signatures from unknown keys are ignored; a bad\n"
-    "signature from a trusted key fails the note.\n";
-
-const char* kCheckpointHelp =
-    "usage: slog checkpoint --note FILE (--key KEY)... [--key-file FILE] [--json]\n"
-    "       slog checkpoint --note FILE --key KEY... --inclusion --index N --leaf HEX\n"
-    "                       [--proof HEX[,HEX...]]... [--proof-file FILE]\n"
-    "       slog checkpoint --note OLDER --key KEY... --consistency NEWER\n"
-    "                       [--proof HEX[,HEX...]]... [--proof-file FILE]\n"
-    "       slog checkpoint --note FILE --key KEY... (--cosigner-key KEY)...\n"
-    "                       [--cosigner-key-file FILE] --quorum N [--not-before T]\n"
-    "       slog checkpoint --policy FILE [--not-before T] NOTE\n"
-    "       slog checkpoint --body FILE [--json]\n"
-    "\n"
-    "Verifies a signed C2SP checkpoint and prints its origin, size, root and\n"
-    "extension lines; with --inclusion, also checks that the leaf hash is at\n"
-    "--index of the checkpoint's tree; with --consistency, verifies the newer\n"
-    "checkpoint too and checks the consistency proof from the older tree to it.\n"
-    "--body parses an already-trusted checkpoint body without any signature.\n"
-    "--quorum requires N distinct witnesses (C2SP tlog-cosignature keys, type\n"
-    "0x04 Ed25519 or 0x06 ML-DSA-44) to have cosigned the checkpoint at or after\n"
-    "--not-before T (POSIX seconds, default 0); every cosignature from a listed\n"
-    "witness must verify. No clock is read: future timestamps are your concern.\n"
-    "--policy verifies the checkpoint against a C2SP tlog-policy file instead:\n"
-    "a policy log whose key name is the origin must sign it, and its witnesses\n"
-    "must cosign it as the quorum demands (see slog tlog-proof --help).\n";
-
-const char* kCommitmentHelp =
-    "usage: slog commitment --context TEXT --commitment HEX --value HEX --opening HEX [--json]\n"
-    "\n"
-    "Checks that the 64-byte commitment is SHA3-512 over the context's 8-byte\n"
-    "length, the context, the 32-byte opening and the value.\n";
-
-const char* kConiksHelp =
-    "usage: slog coniks lookup|absence --namespace NS --vrf-public HEX --root HEX\n"
-    "                  (--identity HEX | --identity-text TEXT)\n"
-    "                  (--proof HEX | --proof-file FILE) [--json]\n"
-    "\n"
-    "lookup verifies that the identity is in the CONIKS directory whose 64-byte\n"
-    "root is --root and prints its value; absence verifies that it is not.\n"
-    "The VRF key (32 bytes) maps the identity to its place in the tree. A proof\n"
-    "file holds the proof in hex (whitespace is ignored).\n";
-
-const char* kPolicyHelp =
-    "usage: slog policy (--envelope FILE | --envelope-hex HEX) [--json]\n"
-    "       slog policy (--envelope FILE | --envelope-hex HEX)\n"
-    "                   [--expect-key TOKEN | --expect-key-file FILE]\n"
-    "                   [--expect-signature TOKEN | --expect-signature-file FILE]\n"
-    "                   [--expect-vrf-suite ID] [--expect-commitment-hash Sha3_256|Sha3_512|INDEX]\n"
-    "                   [--expect-backend ID] [--json]\n"
-    "\n"
-    "Verifies a SignedPolicy envelope (a file of its raw bytes) and prints the\n"
-    "posture it declares, with the policy hash and the RFC 6962 leaf hash.\n"
-    "The signature only shows that the envelope is consistent under the key it\n"
-    "carries: trust the policy once its leaf hash is in a policy log you trust.\n"
-    "\n"
-    "With --expect-* options, checks what was observed in the namespace's\n"
-    "traffic against the declared posture instead, in the order above, and\n"
-    "reports the first mismatch: a checkpoint key or signature token (a FILE\n"
-    "holds the token text), a VRF suite id, a commitment hash (by name, or any\n"
-    "CommitmentHash index as sent on the wire), a directory backend id\n"
-    "(0x0001 CONIKS, 0xf004 KEYTRANS). IDs are decimal or 0x-prefixed hex.\n";
-
-const char* kKeytransHelp =
-    "usage: slog keytrans search|fixed|monitor --context TEXT --vrf-public HEX --root HEX\n"
-    "                    (--label HEX | --label-text TEXT) (--proof HEX | --proof-file FILE)\n"
-    "                    [--suite ID] [--json]\n"
-    "\n"
-    "Verifies a KEYTRANS proof for the label against the 32-byte combined-tree\n"
-    "root: search prints the label's greatest version's value or that it is\n"
-    "absent, fixed prints the value of the version the proof shows (or absent),\n"
-    "monitor checks that the monitored version and its ladder are all present.\n"
-    "--suite is 0x0001 (KT_128_SHA256_P256), 0x0002 (KT_128_SHA256_Ed25519) or\n"
-    "0xf000 (the experimental SilvantropeHybridExp, the default, under which\n"
-    "--context binds the commitments). A proof file holds the proof in hex.\n";
-
-const char* kSamplesHelp =
-    "usage: slog samples [DIR] [--json]\n"
-    "\n"
-    "Runs every DIR/*.sample file. A sample holds the arguments of one slog\n"
-    "command (over any number of lines; # starts a comment; file names are\n"
-    "relative to DIR) and one 'expect: LINE' per line of the output that the\n"
-    "command must print. A file may hold several samples, one after another.\n";
-
-std::string json_string(const std::string& s) {
-  std::string out = "\"";
-  for (unsigned char c : s) {
-    switch (c) {
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '\t': out += "\\t"; break;
-      default:
-        if (c < 0x20) {
-          char buf[8];
-          std::snprintf(buf, sizeof buf, "\\u%04x", c);
-          out += buf;
-        } else {
-          out += static_cast<char>(c);
-        }
-    }
-  }
-  return out + "\"";
+// Text from the command line crosses the ABI too.
+std::string text_arg(const Ctx& c, const std::string& name) {
+  std::string s = c.opt.one(name);
+  require_utf8(s, name);
+  return s;
 }
 
-Verdict help(const char* text) { return {0, text, false}; }
-
-// A verification outcome as text or JSON.
-Verdict verdict(const std::string& command, const Outcome& o, bool json) {
-  Verdict v;
-  v.json = json;
-  v.exit_code = o.code == 0 ? 0 : o.code == 1 ? 1 : 2;
-  if (json) {
-    v.output = "{\"command\":" + json_string(command) + ",\"valid\":" + (o.ok() ? "true" : "false");
-    if (o.code == 1) v.output += ",\"error\":" + json_string(o.message);
-    if (o.code >= 2) v.output += ",\"internal_error\":" + json_string(o.message);
-    v.output += "}";
-  } else if (o.ok()) {
-    v.output = "valid";
-  } else {
-    v.output = (o.code == 1 ? "invalid: " : "error: ") + o.message;
-  }
-  return v;
+uint64_t number(const Ctx& c, const std::string& name, uint64_t max = UINT64_MAX) {
+  return decimal(c.opt.one(name), name, max);
 }
 
-Verdict inclusion(const std::vector<std::string>& args) {
-  Options opt(args, {"index", "size", "leaf", "root", "proof", "proof-file"});
-  if (opt.help()) return help(kInclusionHelp);
-  // Read in argument order, so the first bad option is the one reported.
-  const uint64_t index = opt.number("index"), size = opt.number("size");
-  const Bytes leaf = opt.hex("leaf");
-  const auto proof = opt.hex_list("proof");
-  const Bytes root = opt.hex("root");
-  Outcome o = slog_client::verify_inclusion(index, size, leaf, proof, root);
-  return verdict("inclusion", o, opt.json());
+// Trusted keys from repeated --KEY values and a --KEY-file.
+std::vector<std::string> key_list(const Ctx& c, const std::string& name) {
+  std::vector<std::string> keys = c.opt.all(name);
+  for (const std::string& k : keys) require_utf8(k, name);
+  if (c.opt.has(name + "-file")) {
+    for (std::string& line : c.in.lines(c.opt.one(name + "-file"), name + "-file")) keys.push_back(std::move(line));
+  }
+  return keys;
 }
 
-Verdict consistency(const std::vector<std::string>& args) {
-  Options opt(args, {"size1", "size2", "root1", "root2", "proof", "proof-file"});
-  if (opt.help()) return help(kConsistencyHelp);
-  const uint64_t size1 = opt.number("size1"), size2 = opt.number("size2");
-  const auto proof = opt.hex_list("proof");
-  const Bytes root1 = opt.hex("root1"), root2 = opt.hex("root2");
-  Outcome o = slog_client::verify_consistency(size1, size2, proof, root1, root2);
-  return verdict("consistency", o, opt.json());
+std::vector<Bytes> proof_hashes(const Ctx& c) {
+  if (!c.opt.has("--proof-file")) return hashes(c.opt.all("--proof"), "--proof");
+  const std::string path = c.opt.one("--proof-file");
+  return hashes(c.in.lines(path, "--proof-file"), "--proof-file " + path);
 }
 
-Verdict key_history(const std::vector<std::string>& args) {
-  Options opt(args, {"seq", "ts-ms", "enc-x25519", "enc-pq", "signing-pub", "prev", "context"});
-  if (opt.help()) return help(kKeyHistoryHelp);
-  using slog_client::KeyHistoryOutput;
-  const std::map<std::string, KeyHistoryOutput> outputs = {
-      {"canonical-bytes", KeyHistoryOutput::CanonicalBytes},
-      {"entry-hash", KeyHistoryOutput::EntryHash},
-      {"leaf-hash", KeyHistoryOutput::LeafHash},
-  };
-  if (opt.positional().size() != 1 || !outputs.count(opt.positional()[0])) {
-    throw UsageError("key-history needs one of canonical-bytes, entry-hash, leaf-hash");
-  }
-  const KeyHistoryOutput what = outputs.at(opt.positional()[0]);
-  const auto context = opt.optional_text("context");
-  if (context && what != KeyHistoryOutput::EntryHash) {
-    throw UsageError("--context applies to entry-hash only");
-  }
-  slog_client::KeyHistoryEntry e;
-  e.seq = opt.number("seq");
-  e.ts_ms = opt.number("ts-ms");
-  e.enc_x25519 = opt.hex("enc-x25519");
-  e.enc_pq = opt.hex("enc-pq");
-  e.signing_pub = opt.hex("signing-pub");
-  e.prev_entry_hash = opt.optional_hex("prev");
-  Bytes result;
-  Outcome o = slog_client::key_history(what, e, context, result);
-  if (!o.ok()) return verdict("key-history", o, opt.json());
-  const std::string hex = slog_client::hex(result);
-  if (opt.json()) {
-    return {0, "{\"command\":\"key-history\",\"output\":" + json_string(opt.positional()[0]) +
-                   ",\"result\":" + json_string(hex) + "}", true};
-  }
-  return {0, hex, false};
+// Hex bytes from --NAME, or from the file named by --NAME-file, whitespace ignored.
+Bytes hex_input(const Ctx& c, const std::string& name) {
+  if (!c.opt.has(name + "-file")) return hex(c.opt.one(name), name);
+  const std::string path = c.opt.one(name + "-file");
+  std::string t = c.in.text(path, name + "-file");
+  t.erase(std::remove_if(t.begin(), t.end(), [](unsigned char ch) { return std::isspace(ch); }), t.end());
+  return hex(t, name + "-file " + path);
 }
 
-Verdict note(const std::vector<std::string>& args) {
-  Options opt(args, {"note", "key", "key-file"});
-  if (opt.help()) return help(kNoteHelp);
-  const std::string text = opt.file("note");
-  uint32_t count = 0;
-  Outcome o = slog_client::verify_signed_note(text, opt.text_list("key"), count);
-  if (!o.ok()) return verdict("note", o, opt.json());
-  if (opt.json()) {
-    return {0, "{\"command\":\"note\",\"valid\":true,\"verified\":" + std::to_string(count) + "}",
-            true};
+// Bytes given as hex by --NAME or as text by --NAME-text; one of them is required.
+Bytes hex_or_text(const Ctx& c, const std::string& name) {
+  if (c.opt.has(name + "-text")) {
+    const std::string t = c.opt.one(name + "-text");
+    return Bytes(t.begin(), t.end());
   }
-  return {0, "valid: " + std::to_string(count) + " trusted signature" + (count == 1 ? "" : "s"), false};
+  if (!c.opt.has(name)) throw UsageError(name + " or " + name + "-text is required");
+  return hex(c.opt.one(name), name);
 }
 
-std::string describe_head(const slog_client::CheckpointHead& h, bool json) {
-  if (json) {
-    std::string ext;
-    for (const std::string& e : h.extensions) ext += (ext.empty() ? "" : ",") + json_string(e);
-    return "\"origin\":" + json_string(h.origin) + ",\"size\":" + std::to_string(h.size) +
-           ",\"root\":" + json_string(slog_client::hex(h.root)) + ",\"extensions\":[" + ext + "]";
+bool done(Report& r, const sl::Result<void>& res) {
+  if (!res) r.fail(res.error());
+  return res.ok();
+}
+template <class T>
+bool done(Report& r, const sl::Result<T>& res) {
+  if (!res) r.fail(res.error());
+  return res.ok();
+}
+
+void valid(Report& r) { r.lines.insert(r.lines.begin(), "valid"); }
+
+// --- signers and witnesses -------------------------------------------------
+
+std::string key_name(const std::string& key) { return key.substr(0, key.find('+')); }
+
+// The trusted keys whose signature lines verified: each key alone must verify the note.
+Json signers(const std::string& note, const std::vector<std::string>& keys) {
+  Json names = Json::array();
+  std::vector<std::string> seen;
+  for (const std::string& k : keys) {
+    if (std::find(seen.begin(), seen.end(), k) != seen.end()) continue;
+    seen.push_back(k);
+    if (sl::verify_signed_note(note, {k}).ok()) names.push_back(key_name(k));
   }
-  std::string out = "origin: " + h.origin + "\nsize: " + std::to_string(h.size) +
-                    "\nroot: " + slog_client::hex(h.root);
-  for (const std::string& e : h.extensions) out += "\nextension: " + e;
+  return names;
+}
+
+// The timestamp of the cosignature line of witness key `key` in a note whose
+// lines have been verified: the 8 bytes after the key id.
+std::optional<uint64_t> cosignature_time(const std::string& note, const std::string& key) {
+  const size_t plus = key.find('+');
+  const std::string id = key.substr(plus + 1, 8);
+  const size_t sigs = note.rfind("\n\n");
+  for (size_t at = sigs == std::string::npos ? note.size() : sigs + 2; at < note.size();) {
+    size_t end = note.find('\n', at);
+    if (end == std::string::npos) end = note.size();
+    const std::string line = note.substr(at, end - at);
+    at = end + 1;
+    const std::string dash = "\xe2\x80\x94 ";
+    const size_t space = line.rfind(' ');
+    if (line.rfind(dash, 0) != 0 || space == std::string::npos || line.substr(dash.size(), space - dash.size()) != key_name(key)) continue;
+    const auto blob = from_base64(line.substr(space + 1));
+    if (!blob || blob->size() < 12 || to_hex(Bytes(blob->begin(), blob->begin() + 4)) != id) continue;
+    uint64_t t = 0;
+    for (size_t i = 4; i < 12; ++i) t = t << 8 | (*blob)[i];
+    return t;
+  }
+  return std::nullopt;
+}
+
+// " (YYYY-MM-DDTHH:MM:SSZ)" for a time before the year 10000, else "".
+std::string utc(uint64_t seconds) {
+  const std::time_t t = static_cast<std::time_t>(seconds);
+  std::tm tm{};
+  char buf[32];
+  if (seconds > 253402300799ull || gmtime_r(&t, &tm) == nullptr) return "";
+  return std::string(buf, std::strftime(buf, sizeof buf, " (%Y-%m-%dT%H:%M:%SZ)", &tm));
+}
+
+struct Quorum {
+  std::vector<std::string> cosigners;
+  uint32_t quorum = 0;
+  uint64_t not_before = 0;
+};
+
+// The witnesses whose cosignature counts: each alone meets a quorum of one.
+Json witnesses(const std::string& note, const std::vector<std::string>& log_keys, const Quorum& q,
+               std::vector<std::string>& lines, const std::string& prefix) {
+  Json out = Json::array();
+  std::vector<std::string> names;
+  for (const std::string& k : q.cosigners) {
+    const std::string name = key_name(k);
+    if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+    if (!sl::checkpoint_verify_cosigned(note, log_keys, {k}, 1, q.not_before).ok()) continue;
+    names.push_back(name);
+    const auto t = cosignature_time(note, k);
+    out.push_back(Json{{"name", name}, {"timestamp", t ? Json(*t) : Json(nullptr)}});
+    lines.push_back(prefix + "cosigned by: " + name + (t ? " at " + std::to_string(*t) + utc(*t) : ""));
+  }
   return out;
 }
 
-Outcome checkpoint_cosigned(const Options& opt, const std::string& text, const std::vector<std::string>& keys,
-                            slog_client::CheckpointHead& head) {
-  const uint64_t quorum = opt.number("quorum");
-  if (quorum > UINT32_MAX) throw UsageError("--quorum is at most 4294967295");
-  const uint64_t not_before = opt.has("not-before") ? opt.number("not-before") : 0;
-  return slog_client::checkpoint_verify_cosigned(text, keys, opt.text_list("cosigner-key"),
-                                                 static_cast<uint32_t>(quorum), not_before, head);
-}
-
-Verdict checkpoint(const std::vector<std::string>& args) {
-  const bool with_policy = std::any_of(args.begin(), args.end(), [](const std::string& a) {
-    return a == "--policy" || a.rfind("--policy=", 0) == 0;
-  });
-  if (with_policy && std::find(args.begin(), args.end(), "--help") == args.end()) return checkpoint_policy(args);
-  Options opt(args,
-              {"note", "key", "key-file", "index", "leaf", "proof", "proof-file", "consistency", "body",
-               "cosigner-key", "cosigner-key-file", "quorum", "not-before"},
-              {"inclusion"});
-  if (opt.help()) return help(kCheckpointHelp);
-  slog_client::CheckpointHead head;
-  if (opt.has("body")) {
-    Outcome o = slog_client::checkpoint_parse(opt.file("body"), head);
-    if (!o.ok()) return verdict("checkpoint", o, opt.json());
-    if (opt.json()) return {0, "{\"command\":\"checkpoint\",\"valid\":true," + describe_head(head, true) + "}", true};
-    return {0, "parsed\n" + describe_head(head, false), false};
+// One verified checkpoint's head, signers and witnesses, as fields with prefix.
+void describe(Report& r, const sl::CheckpointHead& h, const std::string& note, const std::vector<std::string>& keys,
+              const std::optional<Quorum>& q, const std::string& prefix) {
+  Json j = Json::object();
+  j["origin"] = h.origin;
+  j["size"] = h.size;
+  j["root"] = to_hex(h.root);
+  j["extensions"] = h.extensions;
+  r.lines.push_back(prefix + "origin: " + h.origin);
+  r.lines.push_back(prefix + "size: " + std::to_string(h.size));
+  r.lines.push_back(prefix + "root: " + to_hex(h.root));
+  for (const std::string& e : h.extensions) r.lines.push_back(prefix + "extension: " + e);
+  if (!note.empty()) {
+    j["signed_by"] = signers(note, keys);
+    for (const auto& n : j["signed_by"]) r.lines.push_back(prefix + "signed by: " + n.get<std::string>());
   }
-  const std::string text = opt.file("note");
-  const std::vector<std::string> keys = opt.text_list("key");
-  if (opt.flag("inclusion") && opt.has("consistency")) {
-    throw UsageError("--inclusion and --consistency exclude each other");
-  }
-  if (opt.flag("inclusion")) {
-    const uint64_t index = opt.number("index");
-    const Bytes leaf = opt.hex("leaf");
-    const auto proof = opt.hex_list("proof");
-    return verdict("checkpoint", slog_client::checkpoint_verify_inclusion(text, keys, index, leaf, proof),
-                   opt.json());
-  }
-  if (opt.has("consistency")) {
-    const std::string newer = opt.file("consistency");
-    const auto proof = opt.hex_list("proof");
-    return verdict("checkpoint", slog_client::checkpoint_verify_consistency(text, newer, keys, proof),
-                   opt.json());
-  }
-  Outcome o = opt.has("quorum") ? checkpoint_cosigned(opt, text, keys, head)
-                                 : slog_client::checkpoint_verify(text, keys, head);
-  if (!o.ok()) return verdict("checkpoint", o, opt.json());
-  if (opt.json()) return {0, "{\"command\":\"checkpoint\",\"valid\":true," + describe_head(head, true) + "}", true};
-  return {0, "valid\n" + describe_head(head, false), false};
-}
-
-Verdict commitment(const std::vector<std::string>& args) {
-  Options opt(args, {"context", "commitment", "value", "opening"});
-  if (opt.help()) return help(kCommitmentHelp);
-  const std::string context = opt.text("context");
-  const Bytes c = opt.hex("commitment"), value = opt.hex("value"), opening = opt.hex("opening");
-  return verdict("commitment", slog_client::verify_commitment(context, c, value, opening), opt.json());
-}
-
-// Hex from --NAME, or from the file named by --NAME-file with whitespace removed.
-Bytes hex_argument(const Options& opt, const std::string& name) {
-  if (!opt.has(name + "-file")) return opt.hex(name);
-  std::string text = opt.file(name + "-file");
-  text.erase(std::remove_if(text.begin(), text.end(), [](unsigned char c) { return std::isspace(c); }),
-             text.end());
-  return parse_hex(opt.text(name + "-file"), text);
-}
-
-Verdict coniks(const std::vector<std::string>& args) {
-  Options opt(args, {"namespace", "vrf-public", "root", "identity", "identity-text", "proof", "proof-file"});
-  if (opt.help()) return help(kConiksHelp);
-  if (opt.positional().size() != 1 || (opt.positional()[0] != "lookup" && opt.positional()[0] != "absence")) {
-    throw UsageError("coniks needs one of lookup, absence");
-  }
-  const bool is_lookup = opt.positional()[0] == "lookup";
-  const std::string ns = opt.text("namespace");
-  const Bytes key = opt.hex("vrf-public"), root = opt.hex("root");
-  Bytes identity;
-  if (auto t = opt.optional_text("identity-text")) {
-    identity.assign(t->begin(), t->end());
+  if (q) j["cosigned_by"] = witnesses(note, keys, *q, r.lines, prefix);
+  if (prefix.empty()) {
+    r.fields.update(j);
   } else {
-    identity = opt.hex("identity");
+    r.fields["newer"] = j;
   }
-  const Bytes proof = hex_argument(opt, "proof");
-  if (!is_lookup) return verdict("coniks", slog_client::coniks_verify_absence(ns, key, root, identity, proof), opt.json());
-  Bytes value;
-  Outcome o = slog_client::coniks_verify_lookup(ns, key, root, identity, proof, value);
-  if (!o.ok()) return verdict("coniks", o, opt.json());
-  if (opt.json()) {
-    return {0, "{\"command\":\"coniks\",\"valid\":true,\"value\":" + json_string(slog_client::hex(value)) + "}",
-            true};
-  }
-  return {0, value.empty() ? "valid: empty value" : "valid: value " + slog_client::hex(value), false};
 }
 
-// A decimal or 0x-prefixed hexadecimal id no larger than max.
-uint64_t id_argument(const Options& opt, const std::string& name, uint64_t max) {
-  const std::string s = opt.text(name);
-  const bool is_hex = s.rfind("0x", 0) == 0;
-  const std::string digits = is_hex ? s.substr(2) : s;
-  const char* allowed = is_hex ? "0123456789abcdefABCDEF" : "0123456789";
-  if (digits.empty() || digits.size() > 8 || digits.find_first_not_of(allowed) != std::string::npos ||
-      std::stoull(digits, nullptr, is_hex ? 16 : 10) > max) {
-    throw UsageError("--" + name + " must be an id from 0 to " + std::to_string(max) + ", got '" + s + "'");
+// A checkpoint verified against a tlog policy: its head, the policy log that
+// signed it (the one named by its origin) and the policy witnesses that cosigned.
+void describe(Report& r, const sl::VerifiedCheckpoint& v) {
+  describe(r, v.head, "", {}, std::nullopt, "");
+  r.fields["signed_by"] = Json::array({v.head.origin});
+  r.lines.push_back("signed by: " + v.head.origin);
+  Json cosigned = Json::array();
+  for (const sl::Cosignature& c : v.cosignatures) {
+    cosigned.push_back(Json{{"name", c.witness}, {"timestamp", c.timestamp}});
+    r.lines.push_back("cosigned by: " + c.witness + " at " + std::to_string(c.timestamp) + utc(c.timestamp));
   }
-  return std::stoull(digits, nullptr, is_hex ? 16 : 10);
+  r.fields["cosigned_by"] = cosigned;
 }
 
-Verdict keytrans(const std::vector<std::string>& args) {
-  Options opt(args, {"context", "vrf-public", "root", "label", "label-text", "proof", "proof-file", "suite"});
-  if (opt.help()) return help(kKeytransHelp);
-  using slog_client::KeytransProof;
-  const std::map<std::string, KeytransProof> kinds = {
-      {"search", KeytransProof::Search}, {"fixed", KeytransProof::FixedVersion}, {"monitor", KeytransProof::Monitor}};
-  if (opt.positional().size() != 1 || !kinds.count(opt.positional()[0])) {
-    throw UsageError("keytrans needs one of search, fixed, monitor");
+// SHA-256(0x00 || entry), the RFC 6962 leaf hash.
+Bytes leaf_hash_of(const std::string& entry) {
+  Bytes out(32);
+  const uint8_t zero = 0;
+  EVP_MD_CTX* ctx = EVP_MD_CTX_new();
+  const bool ok = ctx && EVP_DigestInit_ex(ctx, EVP_sha256(), nullptr) && EVP_DigestUpdate(ctx, &zero, 1) &&
+                  EVP_DigestUpdate(ctx, entry.data(), entry.size()) && EVP_DigestFinal_ex(ctx, out.data(), nullptr);
+  EVP_MD_CTX_free(ctx);
+  if (!ok) throw std::runtime_error("SHA-256 failed");
+  return out;
+}
+
+// --- commands ---------------------------------------------------------------
+
+void inclusion(const Ctx& c) {
+  const uint64_t index = number(c, "--index"), size = number(c, "--size");
+  const Bytes leaf = hash(c.opt.one("--leaf"), "--leaf");
+  const auto proof = proof_hashes(c);
+  const Bytes root = hash(c.opt.one("--root"), "--root");
+  if (!done(c.r, sl::verify_inclusion(index, size, leaf, proof, root))) return;
+  c.r.fields["index"] = index;
+  c.r.fields["size"] = size;
+  valid(c.r);
+}
+
+void consistency(const Ctx& c) {
+  const uint64_t size1 = number(c, "--size1"), size2 = number(c, "--size2");
+  const auto proof = proof_hashes(c);
+  const Bytes root1 = hash(c.opt.one("--root1"), "--root1"), root2 = hash(c.opt.one("--root2"), "--root2");
+  if (!done(c.r, sl::verify_consistency(size1, size2, proof, root1, root2))) return;
+  c.r.fields["size1"] = size1;
+  c.r.fields["size2"] = size2;
+  valid(c.r);
+}
+
+void key_history(const Ctx& c, const std::string& what) {
+  const uint64_t seq = number(c, "--seq"), ts = number(c, "--ts-ms");
+  const Bytes x = hex(c.opt.one("--enc-x25519"), "--enc-x25519"), pq = hex(c.opt.one("--enc-pq"), "--enc-pq"),
+              sig = hex(c.opt.one("--signing-pub"), "--signing-pub");
+  std::optional<Bytes> prev;
+  if (c.opt.has("--prev")) prev = hash(c.opt.one("--prev"), "--prev");
+  sl::Result<Bytes> res = c.opt.has("--context")
+                              ? sl::key_history_entry_hash_with_context(text_arg(c, "--context"), seq, ts, x, pq, sig, prev)
+                          : what == "canonical-bytes" ? sl::key_history_v1_canonical_bytes(seq, ts, x, pq, sig, prev)
+                          : what == "entry-hash"      ? sl::key_history_v1_entry_hash(seq, ts, x, pq, sig, prev)
+                                                      : sl::key_history_v1_rfc6962_leaf_hash(seq, ts, x, pq, sig, prev);
+  if (!done(c.r, res)) return;
+  c.r.fields["result"] = to_hex(*res);
+  c.r.lines.push_back(to_hex(*res));
+}
+
+void note(const Ctx& c) {
+  const std::string text = c.in.text(c.opt.one("--note"), "--note");
+  const auto keys = key_list(c, "--key");
+  const auto count = sl::verify_signed_note(text, keys);
+  if (!done(c.r, count)) return;
+  c.r.lines.push_back("valid: " + std::to_string(*count) + " trusted signature" + (*count == 1 ? "" : "s"));
+  c.r.fields["verified"] = *count;
+  c.r.fields["signed_by"] = signers(text, keys);
+  for (const auto& n : c.r.fields["signed_by"]) c.r.lines.push_back("signed by: " + n.get<std::string>());
+}
+
+void checkpoint(const Ctx& c) {
+  if (c.opt.has("--body")) {
+    const auto head = sl::checkpoint_parse(c.in.text(c.opt.one("--body"), "--body"));
+    if (!done(c.r, head)) return;
+    c.r.lines.push_back("parsed");
+    describe(c.r, *head, "", {}, std::nullopt, "");
+    return;
   }
-  const KeytransProof kind = kinds.at(opt.positional()[0]);
+  const uint64_t not_before = c.opt.has("--not-before") ? number(c, "--not-before") : 0;
+  if (c.opt.has("--not-before") && !c.opt.has("--quorum") && !c.opt.has("--policy")) {
+    throw UsageError("--not-before requires --quorum or --policy");
+  }
+  if (c.opt.has("--policy")) {
+    const std::string policy = c.in.text(c.opt.one("--policy"), "--policy");
+    const auto v = sl::checkpoint_verify_policy(c.in.text(c.opt.one("NOTE"), "NOTE"), policy, not_before);
+    if (!done(c.r, v)) return;
+    describe(c.r, *v);
+    valid(c.r);
+    return;
+  }
+  if (!c.opt.has("--note")) throw UsageError("--note or --body is required");
+  const std::string note_text = c.in.text(c.opt.one("--note"), "--note");
+  const auto keys = key_list(c, "--key");
+  std::optional<Quorum> q;
+  if (c.opt.has("--quorum")) {
+    q = Quorum{key_list(c, "--cosigner-key"), static_cast<uint32_t>(number(c, "--quorum", UINT32_MAX)),
+               not_before};
+  }
+  // Every input is read before the first check, so that a usage error comes first.
+  std::string newer;
+  std::vector<Bytes> proof;
+  uint64_t index = 0;
+  Bytes leaf;
+  if (c.opt.has("--consistency")) newer = c.in.text(c.opt.one("--consistency"), "--consistency");
+  if (c.opt.has("--inclusion")) {
+    index = number(c, "--index");
+    leaf = hash(c.opt.one("--leaf"), "--leaf");
+  } else if (!c.opt.has("--consistency") && (c.opt.has("--proof") || c.opt.has("--proof-file"))) {
+    throw UsageError("--proof and --proof-file need --inclusion or --consistency");
+  }
+  if (c.opt.has("--inclusion") || c.opt.has("--consistency")) proof = proof_hashes(c);
+
+  auto verify = [&](const std::string& text) {
+    return q ? sl::checkpoint_verify_cosigned(text, keys, q->cosigners, q->quorum, q->not_before)
+             : sl::checkpoint_verify(text, keys);
+  };
+  const auto head = verify(note_text);
+  if (!done(c.r, head)) return;
+  std::optional<sl::Result<sl::CheckpointHead>> newer_head;
+  if (c.opt.has("--consistency")) {
+    newer_head = verify(newer);
+    if (!done(c.r, *newer_head)) return;
+    if (!done(c.r, sl::checkpoint_verify_consistency(note_text, newer, keys, proof))) return;
+  }
+  if (c.opt.has("--inclusion")) {
+    if (!done(c.r, sl::checkpoint_verify_inclusion(note_text, keys, index, leaf, proof))) return;
+    c.r.field("leaf_index", "leaf index", index, std::to_string(index));
+  }
+  describe(c.r, *head, note_text, keys, q, "");
+  if (newer_head) describe(c.r, newer_head->value(), newer, keys, q, "newer ");
+  valid(c.r);
+}
+
+void commitment(const Ctx& c) {
+  const std::string context = text_arg(c, "--context");
+  const Bytes cm = hash(c.opt.one("--commitment"), "--commitment"), value = hex(c.opt.one("--value"), "--value"),
+              opening = hex(c.opt.one("--opening"), "--opening");
+  if (done(c.r, sl::verify_commitment(context, cm, value, opening))) valid(c.r);
+}
+
+void coniks(const Ctx& c, const std::string& what) {
+  const std::string ns = text_arg(c, "--namespace");
+  const Bytes key = hex(c.opt.one("--vrf-public"), "--vrf-public"), root = hash(c.opt.one("--root"), "--root");
+  const Bytes identity = hex_or_text(c, "--identity");
+  if (!c.opt.has("--proof") && !c.opt.has("--proof-file")) throw UsageError("--proof or --proof-file is required");
+  const Bytes proof = hex_input(c, "--proof");
+  if (what == "absence") {
+    if (done(c.r, sl::coniks_verify_absence(ns, key, root, identity, proof))) valid(c.r);
+    return;
+  }
+  const auto value = sl::coniks_verify_lookup(ns, key, root, identity, proof);
+  if (!done(c.r, value)) return;
+  c.r.fields["value"] = to_hex(*value);
+  c.r.lines.push_back(value->empty() ? "valid: empty value" : "valid: value " + to_hex(*value));
+}
+
+void keytrans(const Ctx& c, const std::string& what) {
   std::optional<uint16_t> suite;
-  if (opt.has("suite")) suite = static_cast<uint16_t>(id_argument(opt, "suite", 0xffff));
-  Bytes label;
-  if (auto t = opt.optional_text("label-text")) {
-    label.assign(t->begin(), t->end());
+  if (c.opt.has("--suite")) suite = static_cast<uint16_t>(id(c.opt.one("--suite"), "--suite", 0xffff));
+  const std::string context = text_arg(c, "--context");
+  const Bytes key = hex(c.opt.one("--vrf-public"), "--vrf-public"), root = hash(c.opt.one("--root"), "--root");
+  const Bytes label = hex_or_text(c, "--label");
+  if (!c.opt.has("--proof") && !c.opt.has("--proof-file")) throw UsageError("--proof or --proof-file is required");
+  const Bytes proof = hex_input(c, "--proof");
+  if (what == "monitor") {
+    if (done(c.r, suite ? sl::keytrans_verify_monitor_suite(*suite, context, key, root, label, proof)
+                        : sl::keytrans_verify_monitor(context, key, root, label, proof))) {
+      valid(c.r);
+    }
+    return;
+  }
+  const bool search = what == "search";
+  const auto res = suite ? (search ? sl::keytrans_verify_search_suite(*suite, context, key, root, label, proof)
+                                   : sl::keytrans_verify_fixed_version_suite(*suite, context, key, root, label, proof))
+                         : (search ? sl::keytrans_verify_search(context, key, root, label, proof)
+                                   : sl::keytrans_verify_fixed_version(context, key, root, label, proof));
+  if (!done(c.r, res)) return;
+  const std::string value = res->value ? to_hex(*res->value) : "";
+  c.r.fields["present"] = res->present;
+  c.r.fields["value"] = res->value ? Json(value) : Json(nullptr);
+  c.r.lines.push_back(!res->present    ? "valid: absent"
+                      : value.empty() ? "valid: present, empty value"
+                                      : "valid: present, value " + value);
+}
+
+void tlog_proof(const Ctx& c) {
+  const std::string policy = c.in.text(c.opt.one("--policy"), "--policy");
+  if (!c.opt.has("--leaf-hash") && !c.opt.has("--entry")) throw UsageError("--leaf-hash or --entry is required");
+  const Bytes leaf = c.opt.has("--entry") ? leaf_hash_of(c.in.bytes(c.opt.one("--entry"), "--entry"))
+                                          : hash(c.opt.one("--leaf-hash"), "--leaf-hash");
+  const uint64_t not_before = c.opt.has("--not-before") ? number(c, "--not-before") : 0;
+  const auto v = sl::tlog_proof_verify(c.in.text(c.opt.one("PROOF"), "PROOF"), policy, leaf, not_before);
+  if (!done(c.r, v)) return;
+  c.r.field("index", "index", v->index, std::to_string(v->index));
+  if (v->extra) {
+    c.r.field("extra", "extra", to_hex(*v->extra), to_hex(*v->extra));
   } else {
-    label = opt.hex("label");
+    c.r.fields["extra"] = nullptr;
   }
-  slog_client::SearchResult result;
-  const Outcome o = slog_client::keytrans_verify(kind, suite, opt.text("context"), opt.hex("vrf-public"),
-                                                 opt.hex("root"), label, hex_argument(opt, "proof"), result);
-  if (!o.ok() || kind == KeytransProof::Monitor) return verdict("keytrans", o, opt.json());
-  const std::string value = result.value ? slog_client::hex(*result.value) : "";
-  if (opt.json()) {
-    return {0, std::string("{\"command\":\"keytrans\",\"valid\":true,\"present\":") +
-                   (result.present ? "true" : "false") + ",\"value\":" + (result.value ? json_string(value) : "null") + "}",
-            true};
+  describe(c.r, v->checkpoint);
+  valid(c.r);
+}
+
+void policy_file(const Ctx& c) {
+  const auto p = sl::tlog_policy_parse(c.in.text(c.opt.one("FILE"), "FILE"));
+  if (!done(c.r, p)) return;
+  for (const auto& [key, label, items] : {std::tuple{"logs", "log", &p->logs}, std::tuple{"witnesses", "witness", &p->witnesses},
+                                         std::tuple{"groups", "group", &p->groups}}) {
+    c.r.fields[key] = *items;
+    for (const std::string& item : *items) c.r.lines.push_back(std::string(label) + ": " + item);
   }
-  if (!result.present) return {0, "valid: absent", false};
-  return {0, value.empty() ? "valid: present, empty value" : "valid: present, value " + value, false};
+  c.r.field("quorum", "quorum", p->quorum, p->quorum);
+  valid(c.r);
 }
 
 // Sha3_256 and Sha3_512 by name; anything else as a raw signed index.
-int32_t commitment_hash_argument(const Options& opt) {
-  const std::string s = opt.text("expect-commitment-hash");
-  for (size_t i = 0; i < slog_client::kCommitmentHashes.size(); ++i) {
-    if (s == slog_client::kCommitmentHashes[i]) return static_cast<int32_t>(i + 1);
+sl::CommitmentHash commitment_hash_arg(const std::string& s) {
+  for (auto h : {sl::CommitmentHash::Sha3_256, sl::CommitmentHash::Sha3_512}) {
+    if (s == sl::name(h)) return h;
   }
-  try {
-    size_t used = 0;
-    const long v = std::stol(s, &used, 10);
-    if (used == s.size() && v >= INT32_MIN && v <= INT32_MAX) return static_cast<int32_t>(v);
-  } catch (const std::logic_error&) {
-  }
-  throw UsageError("--expect-commitment-hash must be Sha3_256, Sha3_512 or an index, got '" + s + "'");
+  const bool negative = !s.empty() && s[0] == '-';
+  const std::string digits = negative ? s.substr(1) : s;
+  const uint64_t v = decimal(digits, "--expect-commitment-hash (Sha3_256, Sha3_512 or an index)",
+                             negative ? uint64_t{1} << 31 : INT32_MAX);
+  return static_cast<sl::CommitmentHash>(negative ? static_cast<int32_t>(-static_cast<int64_t>(v)) : static_cast<int32_t>(v));
 }
 
-std::string describe_posture(const slog_client::PolicyPosture& p, bool json) {
-  using namespace slog_client;
-  const std::vector<std::pair<std::string, std::string>> fields = {
-      {"namespace", p.namespace_},
-      {"policy_schema_version", std::to_string(p.policy_schema_version)},
-      {"security_level", enum_name(kSecurityLevels, p.security_level)},
-      {"checkpoint_suite", enum_name(kCheckpointSuites, p.checkpoint_suite)},
-      {"commitment_hash", enum_name(kCommitmentHashes, p.commitment_hash)},
-      {"vrf_mode", enum_name(kVrfModes, p.vrf_mode)},
-      {"directory_mode", enum_name(kDirectoryModes, p.directory_mode)},
-      {"keytrans_suite", enum_name(kKeytransSuites, p.keytrans_suite)},
-      {"effective_from", std::to_string(p.effective_from)},
-      {"created_at", std::to_string(p.created_at)},
-      {"policy_hash", hex(p.policy_hash)},
-      {"rfc6962_leaf_hash", hex(p.rfc6962_leaf_hash)},
-  };
-  std::string out;
-  for (const auto& [name, value] : fields) {
-    const bool number = name == "policy_schema_version" || name == "effective_from" || name == "created_at";
-    out += json ? ",\"" + name + "\":" + (number ? value : json_string(value)) : "\n" + name + ": " + value;
+void policy(const Ctx& c) {
+  if (!c.opt.has("--envelope") && !c.opt.has("--envelope-hex")) throw UsageError("--envelope or --envelope-hex is required");
+  Bytes envelope;
+  if (c.opt.has("--envelope")) {
+    const std::string raw = c.in.bytes(c.opt.one("--envelope"), "--envelope");
+    envelope.assign(raw.begin(), raw.end());
+  } else {
+    envelope = hex(c.opt.one("--envelope-hex"), "--envelope-hex");
   }
-  return out;
-}
-
-Verdict policy(const std::vector<std::string>& args) {
-  Options opt(args, {"envelope", "envelope-hex", "expect-key", "expect-key-file", "expect-signature",
-                     "expect-signature-file", "expect-vrf-suite", "expect-commitment-hash", "expect-backend"});
-  if (opt.help()) return help(kPolicyHelp);
-  if (opt.has("envelope") == opt.has("envelope-hex")) throw UsageError("policy needs one of --envelope, --envelope-hex");
-  const std::string raw = opt.has("envelope") ? opt.file("envelope") : std::string();
-  const Bytes envelope = opt.has("envelope") ? Bytes(raw.begin(), raw.end()) : opt.hex("envelope-hex");
-
-  // Every observation, read before any call so that a usage error comes first.
-  std::vector<std::function<Outcome()>> checks;
-  for (const char* kind : {"key", "signature"}) {
-    const std::string name = std::string("expect-") + kind;
-    if (opt.has(name) && opt.has(name + "-file")) throw UsageError("--" + name + " and --" + name + "-file exclude each other");
-    if (!opt.has(name) && !opt.has(name + "-file")) continue;
-    const std::string token = opt.has(name) ? opt.text(name) : opt.file(name + "-file");
-    checks.push_back([&envelope, token, key = name == "expect-key"] {
-      return key ? slog_client::policy_enforce_checkpoint_signing_key(envelope, token)
-                 : slog_client::policy_enforce_checkpoint_signature(envelope, token);
+  // Every observation is read before any call, so that a usage error comes first.
+  std::vector<std::pair<std::string, std::function<sl::Result<void>()>>> checks;
+  for (const std::string kind : {"key", "signature"}) {
+    const std::string name = "--expect-" + kind;
+    if (!c.opt.has(name) && !c.opt.has(name + "-file")) continue;
+    const std::string token = c.opt.has(name) ? text_arg(c, name) : c.in.text(c.opt.one(name + "-file"), name + "-file");
+    checks.emplace_back(kind == "key" ? "checkpoint_signing_key" : "checkpoint_signature", [&envelope, token, kind] {
+      return kind == "key" ? sl::policy_enforce_checkpoint_signing_key(envelope, token)
+                           : sl::policy_enforce_checkpoint_signature(envelope, token);
     });
   }
-  if (opt.has("expect-vrf-suite")) {
-    const auto id = static_cast<uint8_t>(id_argument(opt, "expect-vrf-suite", 0xff));
-    checks.push_back([&envelope, id] { return slog_client::policy_enforce_vrf_suite_id(envelope, id); });
+  if (c.opt.has("--expect-vrf-suite")) {
+    const auto v = static_cast<uint8_t>(id(c.opt.one("--expect-vrf-suite"), "--expect-vrf-suite", 0xff));
+    checks.emplace_back("vrf_suite_id", [&envelope, v] { return sl::policy_enforce_vrf_suite_id(envelope, v); });
   }
-  if (opt.has("expect-commitment-hash")) {
-    const int32_t index = commitment_hash_argument(opt);
-    checks.push_back([&envelope, index] { return slog_client::policy_enforce_commitment_hash(envelope, index); });
+  if (c.opt.has("--expect-commitment-hash")) {
+    const auto h = commitment_hash_arg(c.opt.one("--expect-commitment-hash"));
+    checks.emplace_back("commitment_hash", [&envelope, h] { return sl::policy_enforce_commitment_hash(envelope, h); });
   }
-  if (opt.has("expect-backend")) {
-    const auto id = static_cast<uint16_t>(id_argument(opt, "expect-backend", 0xffff));
-    checks.push_back([&envelope, id] { return slog_client::policy_enforce_directory_backend(envelope, id); });
+  if (c.opt.has("--expect-backend")) {
+    const auto v = static_cast<uint16_t>(id(c.opt.one("--expect-backend"), "--expect-backend", 0xffff));
+    checks.emplace_back("directory_backend", [&envelope, v] { return sl::policy_enforce_directory_backend(envelope, v); });
   }
   if (!checks.empty()) {
-    Outcome o;
-    for (const auto& check : checks) {
-      if (!(o = check()).ok()) break;
+    Json matched = Json::array();
+    for (const auto& [what, check] : checks) {
+      if (!done(c.r, check())) return;
+      matched.push_back(what);
     }
-    return verdict("policy", o, opt.json());
+    c.r.fields["matched"] = matched;
+    valid(c.r);
+    return;
   }
-
-  slog_client::PolicyPosture posture;
-  Outcome o = slog_client::signed_policy_verify(envelope, posture);
-  if (!o.ok()) return verdict("policy", o, opt.json());
-  if (opt.json()) return {0, "{\"command\":\"policy\",\"valid\":true" + describe_posture(posture, true) + "}", true};
-  return {0, "valid" + describe_posture(posture, false), false};
+  const auto p = sl::signed_policy_verify(envelope);
+  if (!done(c.r, p)) return;
+  c.r.field("namespace", "namespace", p->namespace_, p->namespace_);
+  c.r.field("policy_schema_version", "policy_schema_version", p->policy_schema_version,
+            std::to_string(p->policy_schema_version));
+  for (const auto& [key, value] : std::vector<std::pair<std::string, std::string>>{
+           {"security_level", sl::name(p->security_level)},
+           {"checkpoint_suite", sl::name(p->checkpoint_suite)},
+           {"commitment_hash", sl::name(p->commitment_hash)},
+           {"vrf_mode", sl::name(p->vrf_mode)},
+           {"directory_mode", sl::name(p->directory_mode)},
+           {"keytrans_suite", sl::name(p->keytrans_suite)}}) {
+    c.r.field(key, key, value, value);
+  }
+  c.r.field("effective_from", "effective_from", p->effective_from, std::to_string(p->effective_from));
+  c.r.field("created_at", "created_at", p->created_at, std::to_string(p->created_at));
+  c.r.field("policy_hash", "policy_hash", to_hex(p->policy_hash), to_hex(p->policy_hash));
+  c.r.field("rfc6962_leaf_hash", "rfc6962_leaf_hash", to_hex(p->rfc6962_leaf_hash), to_hex(p->rfc6962_leaf_hash));
+  valid(c.r);
 }
 
-Verdict samples(const std::vector<std::string>& args) {
-  Options opt(args, {});
-  if (opt.help()) return help(kSamplesHelp);
-  if (opt.positional().size() > 1) throw UsageError("samples takes at most one directory");
-  return run_samples(opt.positional().empty() ? "samples" : opt.positional()[0], opt.json());
+// The loaded library's file, found from one of its exports.
+std::string library_path() {
+  Dl_info info{};
+  if (dladdr(reinterpret_cast<void*>(&ffi_silvantrope_log_uniffi_contract_version), &info) == 0 ||
+      info.dli_fname == nullptr) {
+    return "";
+  }
+  char* real = realpath(info.dli_fname, nullptr);
+  std::string path = real != nullptr ? real : info.dli_fname;
+  std::free(real);
+  return path;
 }
 
-struct Sample {
-  std::vector<std::string> args;
-  std::string expect;
-  size_t line = 0;  // where its command starts
-};
-
-// The samples of one file: each is its command's words, then its 'expect:' lines.
-std::vector<Sample> read_samples(const std::filesystem::path& path) {
-  std::ifstream in(path);
-  if (!in) throw UsageError("cannot read " + path.string());
-  std::vector<Sample> samples;
-  Sample s;
-  bool have_expect = false;
-  std::string line;
-  for (size_t number = 1; std::getline(in, line); ++number) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("expect: ", 0) == 0) {
-      if (s.args.empty()) break;
-      s.expect += (have_expect ? "\n" : "") + line.substr(8);
-      have_expect = true;
-      continue;
-    }
-    std::istringstream words(line.substr(0, line.find('#')));
-    for (std::string w; words >> w;) {
-      if (have_expect) {
-        samples.push_back(std::move(s));
-        s = Sample{};
-        have_expect = false;
-      }
-      if (s.args.empty()) s.line = number;
-      s.args.push_back(w);
-    }
-  }
-  if (s.args.empty() || !have_expect) {
-    throw UsageError(path.string() + ": a sample needs a command and an 'expect:' line");
-  }
-  samples.push_back(std::move(s));
-  return samples;
+void version(Report& r) {
+  const std::string path = library_path();
+  const size_t so = path.rfind(".so.");
+  const std::string lib_version = so == std::string::npos ? "unknown" : path.substr(so + 4);
+  size_t match = 0;
+  const auto checksums = sl::interface_checksums();
+  for (const auto& ch : checksums) match += ch.expected == ch.library;
+  r.field("slog", "slog", SLOG_VERSION, SLOG_VERSION);
+  r.field("library", "library", lib_version, lib_version + (path.empty() ? "" : " (" + path + ")"));
+  r.field("contract_version", "contract version", sl::contract_version(), std::to_string(sl::contract_version()));
+  r.field("interface_checksums", "interface checksums",
+          Json{{"functions", checksums.size()}, {"matching", match}},
+          std::to_string(match) + " of " + std::to_string(checksums.size()) + " functions match");
 }
 
 }  // namespace
 
-Verdict run_samples(const std::string& dir, bool json) {
-  std::vector<std::filesystem::path> files;
-  std::error_code ec;
-  for (const auto& entry : std::filesystem::directory_iterator(dir, ec)) {
-    if (entry.path().extension() == ".sample") files.push_back(entry.path());
-  }
-  if (ec) throw UsageError("cannot read directory " + dir + ": " + ec.message());
-  if (files.empty()) throw UsageError("no .sample files in " + dir);
-  std::sort(files.begin(), files.end());
-
-  std::ostringstream out, js;
-  size_t passed = 0, failed = 0;
-  js << "{\"samples\":[";
-  // File names inside a sample are relative to its directory.
-  const auto previous = std::filesystem::current_path();
-  struct Restore {
-    std::filesystem::path dir;
-    ~Restore() {
-      std::error_code ignored;
-      std::filesystem::current_path(dir, ignored);
+Run run(const std::vector<std::string>& args) {
+  Run out;
+  Report& r = out.report;
+  out.json = std::find(args.begin(), args.end(), "--json") != args.end();
+  std::unique_ptr<CLI::App> app = make_app();
+  // The words of the chosen command, e.g. "coniks lookup".
+  auto words = [&app] {
+    std::string w;
+    for (const CLI::App* a = app.get(); !a->get_subcommands().empty();) {
+      a = a->get_subcommands().front();
+      w += (w.empty() ? "" : " ") + a->get_name();
     }
-  } restore{previous};
-  for (auto& f : files) f = std::filesystem::absolute(f);
-  std::filesystem::current_path(dir);
-
-  for (const auto& f : files) {
-    const std::vector<Sample> samples = read_samples(f);
-    for (const Sample& s : samples) {
-      const Verdict v = run(s.args);
-      const bool ok = v.output == s.expect;
-      ok ? ++passed : ++failed;
-      std::string name = f.filename().string();
-      if (samples.size() > 1) name += ":" + std::to_string(s.line);
-      out << (ok ? "ok    " : "FAIL  ") << name << ": " << v.output << "\n";
-      if (!ok) out << "      expected: " << s.expect << "\n";
-      js << (passed + failed > 1 ? "," : "") << "{\"sample\":" << json_string(name)
-         << ",\"ok\":" << (ok ? "true" : "false") << ",\"output\":" << json_string(v.output) << "}";
-    }
-  }
-  out << passed << " passed, " << failed << " failed\n";
-  js << "],\"passed\":" << passed << ",\"failed\":" << failed << "}";
-  return {failed == 0 ? 0 : 1, json ? js.str() : out.str(), json};
-}
-
-Verdict run(const std::vector<std::string>& args) {
-  const std::map<std::string, std::function<Verdict(const std::vector<std::string>&)>> commands = {
-      {"inclusion", inclusion},
-      {"consistency", consistency},
-      {"key-history", key_history},
-      {"note", note},
-      {"checkpoint", checkpoint},
-      {"commitment", commitment},
-      {"coniks", coniks},
-      {"policy", policy},
-      {"keytrans", keytrans},
-      {"samples", samples},
-      {"tlog-proof", tlog_proof},
-      {"policy-file", policy_file},
+    return w;
   };
-  const bool json = std::find(args.begin(), args.end(), "--json") != args.end();
-  if (args.empty() || args[0] == "help" || args[0] == "--help" || args[0] == "-h") {
-    if (args.size() > 1 && commands.count(args[1])) return run({args[1], "--help"});
-    return {args.empty() ? 2 : 0, kUsage, false};
-  }
-  auto it = commands.find(args[0]);
   try {
-    if (it == commands.end()) throw UsageError("unknown command '" + args[0] + "'");
-    return it->second(std::vector<std::string>(args.begin() + 1, args.end()));
+    // "--name=" gives the empty value, as "--name ''" does.
+    std::vector<std::string> reversed;
+    for (auto a = args.rbegin(); a != args.rend(); ++a) {
+      const bool empty_value = a->rfind("--", 0) == 0 && a->find('=') == a->size() - 1;
+      if (empty_value) reversed.emplace_back();
+      reversed.push_back(empty_value ? a->substr(0, a->size() - 1) : *a);
+    }
+    app->parse(reversed);
+    out.quiet = app->get_option("--quiet")->count() > 0;
+    out.json = app->get_option("--json")->count() > 0;
+    r.command = words();
+    const uint64_t max_input = app->get_option("--max-input-size")->count() > 0
+                                   ? decimal(app->get_option("--max-input-size")->results().front(),
+                                             "--max-input-size", INT32_MAX)
+                                   : kDefaultMaxInput;
+    if (app->get_option("--version")->count() > 0) {
+      if (!r.command.empty() || out.quiet || app->get_option("--max-input-size")->count() > 0) {
+        throw UsageError("--version takes no command and no option but --json");
+      }
+      r.command = "version";
+      version(r);
+      return out;
+    }
+    if (r.command.empty()) throw UsageError("a command is required (slog --help lists them)");
+    const CLI::App* leaf = app.get();
+    while (!leaf->get_subcommands().empty()) leaf = leaf->get_subcommands().front();
+    Given given(leaf);
+    Inputs inputs(max_input);
+    Ctx c{given, inputs, r};
+    const std::string top = r.command.substr(0, r.command.find(' '));
+    const std::string mode = leaf->get_name();
+    if (top == "inclusion") inclusion(c);
+    else if (top == "consistency") consistency(c);
+    else if (top == "key-history") key_history(c, mode);
+    else if (top == "note") note(c);
+    else if (top == "checkpoint") checkpoint(c);
+    else if (top == "commitment") commitment(c);
+    else if (top == "coniks") coniks(c, mode);
+    else if (top == "policy") policy(c);
+    else if (top == "keytrans") keytrans(c, mode);
+    else if (top == "tlog-proof") tlog_proof(c);
+    else if (top == "policy-file") policy_file(c);
+    else if (top == "samples") r = run_samples(given.has("DIR") ? given.one("DIR") : "samples", out.quiet, max_input);
+  } catch (const CLI::CallForHelp&) {
+    out.help = app->help();
+  } catch (const CLI::ExtrasError&) {
+    r.command = words();
+    std::string extras;
+    for (const std::string& a : app->remaining(true)) extras += " " + a;
+    r.usage("not expected:" + extras);
+  } catch (const CLI::ParseError& e) {
+    r.command = words();
+    r.usage(e.what());
   } catch (const UsageError& e) {
-    if (json) return {2, "{\"usage_error\":" + json_string(e.what()) + "}", true};
-    return {2, std::string("slog: ") + e.what() + "\n(see slog --help)", false};
+    r.usage(e.what());
   } catch (const std::exception& e) {
-    if (json) return {2, "{\"internal_error\":" + json_string(e.what()) + "}", true};
-    return {2, std::string("slog: ") + e.what(), false};
+    r.internal(e.what());
   }
+  return out;
 }
 
 }  // namespace slog

@@ -1,20 +1,24 @@
+// SPDX-License-Identifier: Apache-2.0
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "report.h"
+
 namespace slog {
 
-struct Verdict {
-  int exit_code = 0;  // 0 valid, 1 verification failed, 2 usage or internal error
-  std::string output;
+// Parses one command line (without the program name) and runs it.
+// json and quiet report how the result is to be rendered.
+struct Run {
+  Report report;
   bool json = false;
+  bool quiet = false;
+  std::string help;  // set when --help was asked for: print it instead
 };
+Run run(const std::vector<std::string>& args);
 
-Verdict run(const std::vector<std::string>& args);
-
-// Runs every *.sample file in dir: each holds the arguments of one command
-// and the output it must give.
-Verdict run_samples(const std::string& dir, bool json);
+// Runs every *.sample file in dir (see `slog samples --help`).
+Report run_samples(const std::string& dir, bool quiet, uint64_t max_input);
 
 }  // namespace slog

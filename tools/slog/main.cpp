@@ -1,10 +1,10 @@
+// SPDX-License-Identifier: Apache-2.0
 // slog: verify transparency-log proofs from the command line.
 //
-// It calls libsilvantrope_log through its C ABI, like any foreign caller, and
-// prints the library's verdict or its exact error message.
+// It calls libsilvantrope_log through its C++ header over the C ABI, like any
+// foreign caller, and prints the library's verdict or its exact error message.
 // Exit status: 0 valid, 1 verification failed, 2 usage or internal error.
 
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -12,10 +12,13 @@
 #include "commands.h"
 
 int main(int argc, char** argv) {
-  std::vector<std::string> args(argv + 1, argv + argc);
-  slog::Verdict v = slog::run(args);
-  std::ostream& out = v.exit_code == 2 && !v.json ? std::cerr : std::cout;
-  out << v.output;
-  if (!v.output.empty() && v.output.back() != '\n') out << '\n';
-  return v.exit_code;
+  const slog::Run run = slog::run(std::vector<std::string>(argv + 1, argv + argc));
+  if (!run.help.empty()) {
+    std::cout << run.help;
+    return 0;
+  }
+  const slog::Output out = slog::render(run.report, run.json, run.quiet);
+  std::ostream& stream = out.to_stderr ? std::cerr : std::cout;
+  if (!out.text.empty()) stream << out.text << '\n';
+  return out.exit_code;
 }

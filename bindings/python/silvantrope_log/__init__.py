@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """silvantrope_log for Python: the module uniffi-bindgen 0.31 generates from the library's
 interface records (``silvantrope_log/silvantrope_log.py``, never edited), loaded from the first
 place that has the library:

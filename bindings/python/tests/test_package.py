@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: Apache-2.0
 """The installed wheel: the generated module loaded through the package's loader, each kind of value across the
 boundary both ways, arguments named when refused, and the types mypy reads in the README's
 example (tests/install runs it and checks the loader's order)."""

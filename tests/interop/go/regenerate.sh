@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: Apache-2.0
 # Regenerates ../go_vectors.json with Debian's golang-go and golang-golang-x-mod-dev, installed if
 # missing, in GOPATH mode (no module downloads). With --check, fails instead if the file is out of date.
 set -euo pipefail

@@ -1,0 +1,102 @@
+#!/usr/bin/env python3
+# SPDX-License-Identifier: Apache-2.0
+"""Runs the slog invocations of cases.tsv (see its header) and checks exit status, output and the
+--json object of each; then checks that the generated bash completion offers each command's options.
+
+usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT"""
+import json, os, pathlib, shlex, subprocess, sys, tempfile  # noqa: E401
+
+slog, src, completion = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3]
+samples = src / "samples"
+H = "6e340b9cffb37a989ca544e6bb780a2c78901d3fb33738768511a30617afa01d"
+INC = ("--inclusion --index 3 --leaf 84562f5d2219e425bd6fc43a919570058723b5ef7a3da748366baa7ef232515b --proof-file "
+       "{T}/inclusion.proof")
+W = "--cosigner-key-file {S}/cosigned/witnesses.keys"
+
+
+def fixtures(t):
+    (t / "dir").mkdir()
+    (t / "empty").write_text("")
+    note = (samples / "log/checkpoint-12.note").read_bytes()
+    (t / "bad-utf8.note").write_bytes(note[:47] + b"\xe0\x80\xaf" + note[50:])  # an overlong '/'
+    (t / "bad-utf8.keys").write_bytes(b"# \xe9t\xe9\n")
+    (t / "truncated-utf8.body").write_bytes(b"o\n1\n\xe2\x82")
+    proofs = {"inclusion": "signed-log-inclusion", "consistency": "signed-log-consistency"}
+    for name, sample in proofs.items():
+        words = (samples / (sample + ".sample")).read_text().split()
+        (t / (name + ".proof")).write_text("\n".join(words[i + 1] for i, w in enumerate(words) if w == "--proof") + "\n")
+    for name, text in {"recurse": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: valid\nsamples .\nexpect: ok\n",
+                       "failing": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n"}.items():
+        (t / name).mkdir()
+        (t / name / (name + ".sample")).write_text(text.replace("{H}", H))
+
+
+def expand(text, t):
+    for key, value in {"{INC}": INC, "{W}": W, "{S}": str(samples), "{T}": str(t), "{H}": H}.items():
+        text = text.replace(key, value)
+    return text
+
+
+def run(args, stdin):
+    with open(stdin, "rb") if stdin else open(os.devnull, "rb") as f:
+        p = subprocess.run([slog, *args], stdin=f, capture_output=True, timeout=60)
+    return p.returncode, p.stdout.decode("utf-8", "replace"), p.stderr.decode("utf-8", "replace")
+
+
+def check_json(args, code, out, err, checks):
+    """The --json run: one object on stdout, nothing on stderr, the same verdict."""
+    try:
+        obj = json.loads(out)
+    except ValueError as e:
+        return f"--json output is not JSON ({e}): {out!r}"
+    if err or not isinstance(obj, dict) or not isinstance(obj.get("command"), str) or obj.get("valid") is not (code == 0):
+        return f"--json object lacks command/valid, or stderr not empty: {out!r} {err!r}"
+    kinds = {0: {None}, 1: {"verification"}, 2: {"usage", "internal"}}[code]
+    if obj.get("error_kind") in kinds and (code == 0) != isinstance(obj.get("error"), str):
+        for check in filter(None, checks.split(";")):
+            key, want = check.split("=", 1)
+            if obj.get(key) != json.loads(want):
+                return f"--json {key}: got {json.dumps(obj.get(key))}, want {want}"
+        return None
+    return f"--json error/error_kind do not fit exit status {code}: {out!r}"
+
+
+def main():
+    failures, count = [], 0
+    with tempfile.TemporaryDirectory() as tmp:
+        t = pathlib.Path(tmp)
+        fixtures(t)
+        rows = (src / "tests/cli/cases.tsv").read_text().splitlines()
+        for number, line in enumerate(rows, 1):
+            if not line.strip() or line.startswith("#"):
+                continue
+            cols = (line.split("\t") + [""] * 5)[:5]
+            want, args = int(cols[0]), shlex.split(expand(cols[1], t).replace("{BADUTF8}", "a\udcff"))
+            args = [a.encode("utf-8", "surrogateescape") for a in args]
+            expect, checks, stdin = expand(cols[2], t), cols[3], expand(cols[4], t)
+            code, out, err = run(args, stdin)
+            text = (out + err).rstrip("\n")
+            problem = None
+            if code != want:
+                problem = f"exit {code}, want {want}: {text!r}"
+            elif expect.startswith("=") and text != expect[1:]:
+                problem = f"output {text!r}, want {expect[1:]!r}"
+            elif not expect.startswith("=") and expect not in text:
+                problem = f"output {text!r} lacks {expect!r}"
+            elif code == 2 and (out or err.count("\n") != 1) and not {b"--help", b"--json"} & set(args):
+                problem = f"a usage error is one line on stderr: {out!r} {err!r}"
+            elif not {b"--json", b"--quiet", b"-q", b"--help"} & set(args):
+                problem = check_json(args, want, *run(args + [b"--json"], stdin)[1:], checks)
+            count += 1
+            if problem:
+                failures.append(f"cases.tsv:{number}: {problem}")
+    # The completion script, sourced into bash, offers a command's own options.
+    script = f"source {shlex.quote(completion)}; COMP_WORDS=(slog checkpoint --qu); COMP_CWORD=2; _slog; echo ${{COMPREPLY[@]}}"
+    got = subprocess.run(["bash", "-c", script], capture_output=True, text=True).stdout.split()
+    if got != ["--quorum", "--quiet"]:
+        failures.append(f"completion of 'slog checkpoint --qu': {got}")
+    print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
+    return 1 if failures else 0
+
+
+sys.exit(main())

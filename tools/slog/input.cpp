@@ -1,0 +1,101 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "input.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "usage_error.h"
+
+namespace slog {
+
+std::optional<size_t> invalid_utf8_at(std::string_view s) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  for (size_t i = 0; i < s.size();) {
+    const unsigned char c = p[i];
+    size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xbf;  // the range of the second byte
+    if (c < 0x80) {
+      ++i;
+      continue;
+    } else if (c >= 0xc2 && c <= 0xdf) {
+      n = 1;
+    } else if (c >= 0xe0 && c <= 0xef) {
+      n = 2;
+      if (c == 0xe0) lo = 0xa0;  // no overlong forms
+      if (c == 0xed) hi = 0x9f;  // no surrogates
+    } else if (c >= 0xf0 && c <= 0xf4) {
+      n = 3;
+      if (c == 0xf0) lo = 0x90;
+      if (c == 0xf4) hi = 0x8f;  // nothing above U+10FFFF
+    } else {
+      return i;
+    }
+    if (s.size() - i <= n || p[i + 1] < lo || p[i + 1] > hi) return i;
+    for (size_t k = 2; k <= n; ++k) {
+      if ((p[i + k] & 0xc0) != 0x80) return i;
+    }
+    i += n + 1;
+  }
+  return std::nullopt;
+}
+
+void require_utf8(std::string_view s, const std::string& what) {
+  if (auto at = invalid_utf8_at(s)) {
+    throw UsageError(what + " is not valid UTF-8: the sequence at byte offset " + std::to_string(*at) +
+                     " is malformed");
+  }
+}
+
+std::string Inputs::bytes(const std::string& path, const std::string& what) {
+  const bool is_stdin = path == "-";
+  if (is_stdin) {
+    if (!stdin_for_.empty()) throw UsageError(what + ": standard input was already read for " + stdin_for_);
+    stdin_for_ = what;
+  }
+  std::unique_ptr<FILE, int (*)(FILE*)> f(is_stdin ? stdin : std::fopen(path.c_str(), "rb"),
+                                          is_stdin ? [](FILE*) { return 0; } : std::fclose);
+  if (!f) throw UsageError(what + ": cannot read " + path + ": " + std::strerror(errno));
+  struct stat st {};
+  if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) throw UsageError(what + ": " + path + " is a directory");
+  std::string out;
+  char chunk[65536];
+  for (;;) {
+    const size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
+    if (out.size() + n > max_) {
+      throw UsageError(what + ": " + path + " is larger than the input limit of " + std::to_string(max_) +
+                       " bytes (raise it with --max-input-size)");
+    }
+    out.append(chunk, n);
+    if (n < sizeof chunk) break;
+  }
+  if (std::ferror(f.get())) throw UsageError(what + ": cannot read " + path + ": " + std::strerror(errno));
+  return out;
+}
+
+std::string Inputs::text(const std::string& path, const std::string& what) {
+  std::string s = bytes(path, what);
+  require_utf8(s, what + " " + path);
+  return s;
+}
+
+std::vector<std::string> Inputs::lines(const std::string& path, const std::string& what) {
+  const std::string all = text(path, what);
+  std::vector<std::string> out;
+  for (size_t at = 0; at < all.size();) {
+    size_t end = all.find('\n', at);
+    if (end == std::string::npos) end = all.size();
+    std::string line = all.substr(at, end - at);
+    at = end + 1;
+    line = line.substr(0, line.find('#'));
+    const size_t b = line.find_first_not_of(" \t\r");
+    if (b == std::string::npos) continue;
+    out.push_back(line.substr(b, line.find_last_not_of(" \t\r") - b + 1));
+  }
+  return out;
+}
+
+}  // namespace slog

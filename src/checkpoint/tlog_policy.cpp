@@ -2,9 +2,11 @@
 #include "checkpoint/tlog_policy.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 
+#include "core/fault.h"
 #include "core/quote.h"
 #include "core/text_scan.h"
 #include "core/utf8.h"
@@ -24,7 +26,7 @@ void items(std::string_view line, std::vector<std::string_view>& out) {
     while (i < line.size() && blank(line[i])) ++i;
     if (i == line.size()) return;
     const size_t start = i;
-    while (i < line.size() && !blank(line[i])) ++i;
+    i = text::find_blank(line, i);
     out.push_back(line.substr(start, i - start));
   }
 }
@@ -35,30 +37,48 @@ uint64_t fnv1a(std::string_view s) {
   return h;
 }
 
-// Names in a flat list, found by hash first: policies are small.
+// Names in an open-addressing table: a policy defines at most
+// kMaxPolicyWitnesses + kMaxPolicyGroups names, and lists each at most once,
+// so the table is never more than half full.
 template <class V>
 class Names {
  public:
   const V* find(std::string_view name) const {
     const uint64_t h = fnv1a(name);
-    for (const Entry& e : entries_) {
+    for (size_t s = h & kMask; slots_[s] != 0; s = (s + 1) & kMask) {
+      const Entry& e = entries_[slots_[s] - 1];
       if (e.hash == h && e.name == name) return &e.value;
     }
     return nullptr;
   }
   bool insert(std::string_view name, V value) {
     if (find(name)) return false;
-    entries_.push_back({fnv1a(name), name, value});
+    add(name, value);
     return true;
   }
+  // A name not yet there.
+  void add(std::string_view name, V value) {
+    if (entries_.size() == kSlots / 2) throw InternalFault("policy name table full");
+    const uint64_t h = fnv1a(name);
+    size_t s = h & kMask;
+    while (slots_[s] != 0) s = (s + 1) & kMask;
+    entries_.push_back({h, name, value});
+    slots_[s] = static_cast<uint16_t>(entries_.size());
+  }
+  void reserve(size_t n) { entries_.reserve(n); }
 
  private:
+  static constexpr size_t kSlots = 2 * (kMaxPolicyWitnesses + kMaxPolicyGroups);
+  static constexpr size_t kMask = kSlots - 1;
+  static_assert((kSlots & kMask) == 0 && kSlots <= 65536);
+
   struct Entry {
     uint64_t hash;
     std::string_view name;
     V value;
   };
   std::vector<Entry> entries_;
+  std::array<uint16_t, kSlots> slots_{};  // 1 + index into entries_, or 0
 };
 
 // A key parser's message without its "malformed signed note: " prefix.
@@ -72,10 +92,12 @@ std::string key_detail(const Error& e) {
 std::optional<uint64_t> threshold(std::string_view k, size_t n) {
   if (k == "all") return n;
   if (k == "any") return 1;
-  if (k.empty() || k.size() > 19 || k[0] == '0' || k.find_first_not_of("0123456789") != std::string_view::npos) {
-    return std::nullopt;
+  if (k.empty() || k.size() > 19 || k[0] == '0') return std::nullopt;
+  uint64_t v = 0;  // 19 digits cannot overflow
+  for (char c : k) {
+    if (c < '0' || c > '9') return std::nullopt;
+    v = v * 10 + static_cast<uint64_t>(c - '0');
   }
-  const uint64_t v = std::stoull(std::string(k));
   if (v < 1 || v > n) return std::nullopt;
   return v;
 }
@@ -91,8 +113,10 @@ class Parser {
       }
     }
     const bool octets_to_check = scan.control || scan.del;
+    reserve();
     size_t number = 0;
     std::vector<std::string_view> it;
+    it.reserve(16);
     while (!text.empty()) {
       ++number;
       const size_t nl = std::min(text.find('\n'), text.size());
@@ -116,6 +140,21 @@ class Parser {
 
  private:
   static Error fail(size_t line, std::string_view detail) { return Error::malformed_tlog_policy(line, detail); }
+
+  // Room for the least every policy may hold, so a usual one never regrows.
+  void reserve() {
+    constexpr size_t n = 32;
+    WitnessRule& w = policy_.witnesses;
+    policy_.logs.reserve(n);
+    log_lines_.reserve(n);
+    w.keys.reserve(n);
+    w.owner.reserve(n);
+    w.witnesses.reserve(n);
+    witness_lines_.reserve(n);
+    w.groups.reserve(n);
+    names_.reserve(2 * n);
+    listed_.reserve(2 * n);
+  }
 
   Result<void> line_(size_t n, const std::vector<std::string_view>& it) {
     if (it.empty() || it[0][0] == '#') return {};
@@ -160,7 +199,7 @@ class Parser {
         return fail(n, "witness key repeats the key of line " + std::to_string(witness_lines_[i]));
       }
     }
-    names_.insert(it[1], Member{false, w.witnesses.size()});
+    names_.add(it[1], Member{false, w.witnesses.size()});
     w.owner.push_back(w.witnesses.size());
     w.witnesses.emplace_back(it[1]);
     w.keys.push_back(std::move(*key));
@@ -185,6 +224,7 @@ class Parser {
       return fail(n, "threshold " + quote(it[2]) + " is not all, any or a number from 1 to " + std::to_string(it.size() - 3));
     }
     WitnessRule::Group g{std::string(it[1]), *k, {}};
+    g.members.reserve(it.size() - 3);
     for (size_t i = 3; i < it.size(); ++i) {
       if (it[i] == "none") return fail(n, "\"none\" cannot be a group member");
       auto m = member(n, it[i]);
@@ -192,7 +232,7 @@ class Parser {
       if (!listed_.insert(it[i], true)) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
       g.members.push_back(**m);
     }
-    names_.insert(it[1], Member{true, w.groups.size()});
+    names_.add(it[1], Member{true, w.groups.size()});
     w.groups.push_back(std::move(g));
     return {};
   }

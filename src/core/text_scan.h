@@ -79,6 +79,21 @@ inline bool all_base64(std::string_view s) {
   return ok;
 }
 
+// The index of the first space or tab at or after from, or s.size().
+inline size_t find_blank(std::string_view s, size_t from) {
+  size_t i = from;
+#if defined(__SSE2__)
+  const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
+  for (; i + 16 <= s.size(); i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+    const int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(x, tab)));
+    if (m != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(m)));
+  }
+#endif
+  while (i < s.size() && s[i] != ' ' && s[i] != '\t') ++i;
+  return i;
+}
+
 // utf8::validate with runs of 16 ASCII bytes skipped at once; the first
 // invalid sequence, or nothing.
 inline std::optional<utf8::Invalid> validate_utf8(std::string_view s) {

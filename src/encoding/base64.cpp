@@ -83,12 +83,15 @@ Result<Bytes> base64_decode(std::string_view text) {
   size_t k = 0;
   // Fast path: every group before the last is four alphabet characters.
   if (text.size() % 4 == 0 && text.size() > 4 && text::all_base64(text.substr(0, text.size() - 4))) {
-    for (; k / 3 * 4 + 4 < text.size(); k += 3) {
-      const char* g = text.data() + k / 3 * 4;
-      const uint32_t acc = uint32_t(kValues[uint8_t(g[0])]) << 18 | uint32_t(kValues[uint8_t(g[1])]) << 12 |
-                           uint32_t(kValues[uint8_t(g[2])]) << 6 | uint32_t(kValues[uint8_t(g[3])]);
-      out[k] = uint8_t(acc >> 16), out[k + 1] = uint8_t(acc >> 8), out[k + 2] = uint8_t(acc);
+    const auto* g = reinterpret_cast<const uint8_t*>(text.data());
+    const auto* const last = g + text.size() - 4;
+    uint8_t* o = out.data();
+    for (; g != last; g += 4, o += 3) {
+      const uint32_t acc = uint32_t(kValues[g[0]]) << 18 | uint32_t(kValues[g[1]]) << 12 |
+                           uint32_t(kValues[g[2]]) << 6 | uint32_t(kValues[g[3]]);
+      o[0] = uint8_t(acc >> 16), o[1] = uint8_t(acc >> 8), o[2] = uint8_t(acc);
     }
+    k = static_cast<size_t>(o - out.data());
     text = text.substr(text.size() - 4);
   }
   auto n = scan(text, [&](uint8_t b) { out[k++] = b; return true; });

@@ -53,12 +53,11 @@ struct Lower<checkpoint::VerifiedProof> : LowerToBuffer<checkpoint::VerifiedProo
 template <>
 struct Lower<checkpoint::TlogPolicy> : LowerToBuffer<checkpoint::TlogPolicy> {
   static void write(ByteWriter& w, const checkpoint::TlogPolicy& p) {
-    std::vector<std::string> logs, groups;
-    for (const auto& k : p.logs) logs.push_back(k.name);
-    for (const auto& g : p.witnesses.groups) groups.push_back(g.name);
-    write_strings(w, logs);
+    write_length(w, p.logs.size());
+    for (const auto& k : p.logs) write_string(w, k.name);
     write_strings(w, p.witnesses.witnesses);
-    write_strings(w, groups);
+    write_length(w, p.witnesses.groups.size());
+    for (const auto& g : p.witnesses.groups) write_string(w, g.name);
     write_string(w, checkpoint::quorum_name(p));
   }
 };

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "core/quote.h"
 #include "core/utf8.h"
@@ -28,6 +29,30 @@ uint32_t be32(ByteView b) {
   return (uint32_t(b[0]) << 24) | (uint32_t(b[1]) << 16) | (uint32_t(b[2]) << 8) | b[3];
 }
 
+int hex_digit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// The first four bytes of SHA-256(name || "\n" || data), hashed in one piece
+// when that fits on the stack.
+uint32_t key_id(std::string_view name, ByteView data) {
+  thread_local crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);  // one context per thread
+  uint8_t message[256];
+  if (name.size() + 1 + data.size() <= sizeof message) {
+    std::memcpy(message, name.data(), name.size());
+    message[name.size()] = '\n';
+    std::memcpy(message + name.size() + 1, data.data(), data.size());
+    sha256.update({message, name.size() + 1 + data.size()});
+  } else {
+    const uint8_t newline = '\n';
+    sha256.update(as_bytes(name)).update({&newline, 1}).update(data);
+  }
+  return be32(sha256.final<32>());
+}
+
 }  // namespace
 
 ByteView composite_key_prefix() {
@@ -44,6 +69,10 @@ bool is_valid_key_name(std::string_view name) {
   size_t i = 0;
   while (i < name.size()) {
     const auto b = static_cast<uint8_t>(name[i]);
+    if (b > 0x20 && b < 0x80 && b != '+') {  // the usual case: printable ASCII
+      ++i;
+      continue;
+    }
     if (b < 0x80) {
       if (b == '+' || is_whitespace(b)) return false;
       ++i;
@@ -83,17 +112,17 @@ Result<KeyText> parse_key_text(std::string_view text) {
   const std::string_view data_text = text.substr(plus2 + 1);
   if (id_text.size() != 8) return malformed();
 
-  auto id_bytes = encoding::hex_decode(id_text);
-  if (!id_bytes) return std::move(id_bytes).error();
+  uint32_t declared = 0;
+  for (char c : id_text) {
+    const int v = hex_digit(c);
+    if (v < 0) return std::move(encoding::hex_decode(id_text)).error();  // its text for a bad digit
+    declared = declared << 4 | static_cast<uint32_t>(v);
+  }
   auto data = encoding::base64_decode(data_text);
   if (!data) return std::move(data).error();
   if (data->empty() || !is_valid_key_name(name)) return malformed();
 
-  const uint32_t declared = be32(*id_bytes);
-  thread_local crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);  // one context per thread
-  const uint8_t newline = '\n';
-  const Hash32 digest = sha256.update(as_bytes(name)).update({&newline, 1}).update(*data).final<32>();
-  const uint32_t computed = be32(digest);
+  const uint32_t computed = key_id(name, *data);
   if (computed != declared) {
     return Error::malformed_signed_note("verifier key id mismatch: declared " + hex8(declared) +
                                         ", computed " + hex8(computed));
@@ -101,20 +130,29 @@ Result<KeyText> parse_key_text(std::string_view text) {
   return KeyText{name, declared, std::move(*data)};
 }
 
+namespace {
+
+// The key with the first skip bytes of its data (type byte or prefix) cut,
+// in place.
+VerifierKey key_after(KeyText&& parsed, size_t skip, VerifierKeyKind kind) {
+  parsed.data.erase(parsed.data.begin(), parsed.data.begin() + static_cast<std::ptrdiff_t>(skip));
+  return VerifierKey{std::string(parsed.name), parsed.key_id, std::move(parsed.data), kind};
+}
+
+}  // namespace
+
 Result<VerifierKey> parse_verifier_key(std::string_view text) {
   auto parsed = parse_key_text(text);
   if (!parsed) return std::move(parsed).error();
   const ByteView d = parsed->data;
   const ByteView prefix = composite_key_prefix();
-  const std::string name(parsed->name);
   if (d[0] == 0x01) {
     if (d.size() != 33) return malformed_verifier_key(text);
-    return VerifierKey{name, parsed->key_id, Bytes(d.begin() + 1, d.end()), VerifierKeyKind::Ed25519};
+    return key_after(std::move(*parsed), 1, VerifierKeyKind::Ed25519);
   }
   if (d.size() >= prefix.size() && equal(d.first(prefix.size()), prefix)) {
     if (d.size() == prefix.size()) return malformed_verifier_key(text);
-    return VerifierKey{name, parsed->key_id, Bytes(d.begin() + prefix.size(), d.end()),
-                       VerifierKeyKind::Composite};
+    return key_after(std::move(*parsed), prefix.size(), VerifierKeyKind::Composite);
   }
   return unsupported_key_type(d[0]);
 }
@@ -128,8 +166,7 @@ Result<VerifierKey> parse_cosigner_key(std::string_view text) {
   if (d.size() != (ed25519 ? 33 : 1313) || (!ed25519 && parsed->name.size() > 255)) {
     return malformed_verifier_key(text);
   }
-  return VerifierKey{std::string(parsed->name), parsed->key_id, Bytes(d.begin() + 1, d.end()),
-                     ed25519 ? VerifierKeyKind::CosignEd25519 : VerifierKeyKind::CosignMlDsa44};
+  return key_after(std::move(*parsed), 1, ed25519 ? VerifierKeyKind::CosignEd25519 : VerifierKeyKind::CosignMlDsa44);
 }
 
 }  // namespace silvantrope::note

@@ -27,6 +27,10 @@
 #include "note/verifier_key.h"
 #include "silvantrope-crypto/sign.h"
 #include "silvantrope-crypto/token.h"
+#include "tiles/bundle.h"
+#include "tiles/path.h"
+#include "tiles/tree.h"
+#include "tiles/width.h"
 
 namespace silvantrope {
 namespace {
@@ -93,6 +97,14 @@ std::string ladder(const std::vector<uint64_t>& entries) {
   for (uint64_t e : entries) s += std::to_string(e) + ",";
   return s.substr(0, s.size() - 1);
 }
+
+std::string paths(const std::vector<tiles::TileId>& ids) {
+  std::string s;
+  for (const auto& id : ids) s += (s.empty() ? "" : " ") + tiles::format_tile_path(id);
+  return s.empty() ? "none" : s;
+}
+
+uint64_t u64(const std::string& s) { return std::stoull(s); }
 
 std::string join(const std::vector<std::string>& parts) {
   std::string s;
@@ -219,6 +231,23 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
            }
            return logs + "|" + witnesses + "|" + groups + "|" + checkpoint::quorum_name(p);
          });
+       }},
+      {"tile_path",  // parse, then format back to the same text
+       [](const Args& a) {
+         return show(tiles::parse_tile_path(a[0]), [&](const tiles::TileId& id) {
+           const std::string back = tiles::format_tile_path(id);
+           return std::to_string(id.level) + " " + std::to_string(id.index) + " " + std::to_string(id.width) +
+                  (back == a[0] ? "" : " formats as " + back);
+         });
+       }},
+      {"tile_width", [](const Args& a) { return std::to_string(tiles::tile_width(u64(a[0]), std::stoi(a[1]), u64(a[2]))); }},
+      {"tiles_for_inclusion", [](const Args& a) { return show(tiles::tiles_for_inclusion(u64(a[0]), u64(a[1])), paths); }},
+      {"tiles_for_consistency",
+       [](const Args& a) { return show(tiles::tiles_for_consistency(u64(a[0]), u64(a[1])), paths); }},
+      {"tiles_for_tree_hash", [](const Args& a) { return paths(tiles::tiles_for_tree_hash(u64(a[0]))); }},
+      {"bundle_leaf_hashes",
+       [](const Args& a) {
+         return show(tiles::bundle_leaf_hashes(unhex(a[0])), [](const Bytes& b) { return std::to_string(b.size() / 32); });
        }},
       {"lift_text", [](const Args& a) { return lifted<ffi::wire::Text>(a, [](const auto& v) { return hex(as_bytes(v)); }); }},
   };

@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "mirror_audit.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "silvantrope_log.hpp"
+
+namespace slog {
+namespace {
+
+namespace sl = silvantrope_log;
+using sl::Bytes;
+
+constexpr uint64_t kRun = 16;                        // tiles a worker takes at a time
+constexpr size_t kMaxBundle = 256 * (2 + 65535);     // 256 entries of the largest size
+
+bool read_file(const std::string& path, Bytes& out, size_t max) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
+  if (ok) {
+    out.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (ok && got < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+      ok = n > 0;
+      if (ok) got += static_cast<size_t>(n);
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+
+class Audit {
+ public:
+  Audit(std::string dir, uint64_t size) : dir_(std::move(dir)), size_(size) {}
+
+  // Checks every tile of level on threads workers; false after a failure.
+  bool level(unsigned level, unsigned threads, const std::function<void()>& tick) {
+    const uint64_t count = ((size_ >> (8 * level)) + 255) / 256;
+    std::atomic<uint64_t> next{0};
+    std::mutex mu;
+    std::condition_variable finished;
+    unsigned running = threads;
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < threads; ++t) {
+      pool.emplace_back([&, level] {
+        Worker w;
+        for (bool go = true; go && !failed_.load(std::memory_order_relaxed);) {
+          const uint64_t begin = next.fetch_add(kRun);
+          go = begin < count;
+          for (uint64_t n = begin; go && n < std::min(count, begin + kRun); ++n) {
+            go = !failed_.load(std::memory_order_relaxed) && one(level, n, w);
+          }
+        }
+        std::lock_guard<std::mutex> lock(mu);
+        if (--running == 0) finished.notify_one();
+      });
+    }
+    {
+      std::unique_lock<std::mutex> lock(mu);
+      while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; })) tick();
+    }
+    for (auto& th : pool) th.join();
+    tick();
+    return !failed_.load();
+  }
+
+  MirrorAudit result() const {
+    MirrorAudit r;
+    r.ok = !failed_.load();
+    r.error = error_;
+    r.entries = entries_.load();
+    r.bundles = bundles_.load();
+    r.tiles = tiles_.load();
+    return r;
+  }
+  uint64_t tiles_done() const { return tiles_.load(); }
+
+ private:
+  struct Worker {
+    Bytes tile, parent, bundle;
+    uint64_t parent_index = UINT64_MAX;
+    std::vector<sl::Tile> one{{"tile/0/000", {}}};
+  };
+
+  bool fail(const std::string& what) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!failed_.exchange(true)) error_ = what;
+    return false;
+  }
+
+  bool one(unsigned level, uint64_t n, Worker& w) {
+    const unsigned width = mirror_width(size_, level, n);
+    const std::string path = mirror_path(static_cast<int>(level), n, width);
+    if (!read_file(dir_ + "/" + path, w.tile, 32 * 256)) return fail("cannot read " + path);
+    if (w.tile.size() != 32u * width) {
+      return fail(path + " holds " + std::to_string(w.tile.size()) + " bytes, want " + std::to_string(32u * width));
+    }
+    if (level == 0) {
+      const std::string bundle = mirror_path(-1, n, width);
+      if (read_file(dir_ + "/" + bundle, w.bundle, kMaxBundle)) {
+        const auto hashes = sl::tlog_tiles_leaf_hashes(w.bundle);
+        if (!hashes) return fail(bundle + ": " + hashes.error().message);
+        if (*hashes != w.tile) return fail(bundle + " does not match " + path);
+        ++bundles_;
+        entries_ += width;
+      }
+    }
+    if (width == 256) {  // partial tiles are never hashed into the level above
+      const uint64_t up = n / 256;
+      const std::string parent_path = mirror_path(static_cast<int>(level + 1), up, mirror_width(size_, level + 1, up));
+      if (up != w.parent_index) {
+        if (!read_file(dir_ + "/" + parent_path, w.parent, 32 * 256)) return fail("cannot read " + parent_path);
+        w.parent_index = up;
+      }
+      const size_t at = (n % 256) * 32;
+      if (w.parent.size() < at + 32) return fail(parent_path + " is too short");
+      // The tile's first hash is at index 0 of the 256-leaf tree whose root the parent holds.
+      w.one[0].data.swap(w.tile);
+      const auto proof = sl::tlog_tiles_inclusion_proof(256, 0, w.one);
+      w.one[0].data.swap(w.tile);
+      if (!proof) return fail(path + ": " + proof.error().message);
+      const Bytes first(w.tile.begin(), w.tile.begin() + 32);
+      const Bytes want(w.parent.begin() + static_cast<std::ptrdiff_t>(at),
+                       w.parent.begin() + static_cast<std::ptrdiff_t>(at + 32));
+      if (!sl::verify_inclusion(0, 256, first, *proof, want)) {
+        return fail(path + " does not hash to its entry in " + parent_path);
+      }
+    }
+    ++tiles_;
+    return true;
+  }
+
+  std::string dir_;
+  uint64_t size_;
+  std::atomic<bool> failed_{false};
+  std::mutex mu_;
+  std::string error_;
+  std::atomic<uint64_t> tiles_{0}, bundles_{0}, entries_{0};
+};
+
+}  // namespace
+
+std::string mirror_path(int level, uint64_t index, unsigned width) {
+  std::string digits;
+  do {
+    const std::string group = std::to_string(1000 + index % 1000).substr(1);
+    digits = digits.empty() ? group : "x" + group + "/" + digits;
+    index /= 1000;
+  } while (index > 0);
+  const std::string l = level < 0 ? "entries" : std::to_string(level);
+  return "tile/" + l + "/" + digits + (width < 256 ? ".p/" + std::to_string(width) : "");
+}
+
+unsigned mirror_width(uint64_t size, unsigned level, uint64_t index) {
+  if (level >= 8) return 0;
+  const uint64_t hashes = size >> (8 * level);
+  if (index < hashes / 256) return 256;
+  return index == hashes / 256 ? static_cast<unsigned>(hashes % 256) : 0;
+}
+
+MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads,
+                         const std::function<void(uint64_t, uint64_t)>& progress) {
+  Audit audit(dir, size);
+  uint64_t total = 0;
+  for (unsigned l = 0; l < 8 && (size >> (8 * l)) > 0; ++l) total += ((size >> (8 * l)) + 255) / 256;
+  const auto tick = [&] { progress(audit.tiles_done(), total); };
+  for (unsigned l = 0; l < 8 && (size >> (8 * l)) > 0; ++l) {
+    if (!audit.level(l, threads, tick)) break;
+  }
+  return audit.result();
+}
+
+}  // namespace slog

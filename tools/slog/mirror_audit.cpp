@@ -44,6 +44,46 @@ bool read_file(const std::string& path, Bytes& out, size_t max) {
   return ok;
 }
 
+// Opens mirror files relative to the directory of the previous one, which
+// is almost always the same: the kernel walks one path element, not six.
+class Dir {
+ public:
+  explicit Dir(const std::string& root) : root_(root) {}
+  ~Dir() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Dir(const Dir&) = delete;
+  Dir& operator=(const Dir&) = delete;
+
+  int open(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = path.substr(0, slash);
+    if (fd_ < 0 || dir != dir_) {
+      if (fd_ >= 0) ::close(fd_);
+      dir_ = dir;
+      fd_ = ::open((root_ + "/" + dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd_ < 0) return -1;
+    }
+    return ::openat(fd_, path.c_str() + slash + 1, O_RDONLY | O_CLOEXEC);
+  }
+
+ private:
+  const std::string& root_;
+  std::string dir_;
+  int fd_ = -1;
+};
+
+// A file opened for reading, closed when it goes.
+struct Opened {
+  int fd;
+  explicit Opened(int f) : fd(f) {}
+  ~Opened() {
+    if (fd >= 0) ::close(fd);
+  }
+  Opened(const Opened&) = delete;
+  Opened& operator=(const Opened&) = delete;
+};
+
 // An argument buffer of the C ABI, filled from a file after `at` bytes the
 // caller writes; freed unless handed to a call.
 class Arg {
@@ -55,8 +95,8 @@ class Arg {
   Arg(const Arg&) = delete;
   Arg& operator=(const Arg&) = delete;
 
-  bool read(const std::string& path, size_t at, size_t max) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  bool read(const Opened& file, size_t at, size_t max) {
+    const int fd = file.fd;
     if (fd < 0) return false;
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
@@ -70,7 +110,6 @@ class Arg {
         if (ok) got += static_cast<size_t>(n);
       }
     }
-    ::close(fd);
     return ok;
   }
   uint8_t* data() { return buf_.data; }
@@ -100,7 +139,7 @@ class Audit {
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < threads; ++t) {
       pool.emplace_back([&, level] {
-        Worker w;
+        Worker w(dir_);
         for (bool go = true; go && !failed_.load(std::memory_order_relaxed);) {
           const uint64_t begin = next.fetch_add(kRun);
           go = begin < count;
@@ -134,6 +173,8 @@ class Audit {
 
  private:
   struct Worker {
+    explicit Worker(const std::string& root) : tiles(root), bundles(root) {}
+    Dir tiles, bundles;
     Bytes parent;
     uint64_t parent_index = UINT64_MAX;
   };
@@ -152,7 +193,7 @@ class Audit {
     // tlog_tiles_inclusion_proof's tiles argument: one Tile record, its data last.
     const size_t data_at = 4 + 4 + kTilePath.size() + 4;
     Arg tiles;
-    if (!tiles.read(dir_ + "/" + path, data_at, 32 * 256)) return fail("cannot read " + path);
+    if (!tiles.read(Opened(w.tiles.open(path)), data_at, 32 * 256)) return fail("cannot read " + path);
     const size_t length = tiles.size() - data_at;
     if (length != 32u * width) {
       return fail(path + " holds " + std::to_string(length) + " bytes, want " + std::to_string(32u * width));
@@ -165,7 +206,7 @@ class Audit {
     if (level == 0) {
       const std::string bundle_path = mirror_path(-1, n, width);
       Arg bundle;
-      if (bundle.read(dir_ + "/" + bundle_path, 4, kMaxBundle)) {
+      if (bundle.read(Opened(w.bundles.open(bundle_path)), 4, kMaxBundle)) {
         bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
         RustCallStatus st{};
         const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));

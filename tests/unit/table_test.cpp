@@ -37,6 +37,18 @@ namespace {
 
 using Args = std::vector<std::string>;
 
+// The text in a heap block of exactly its size, so that a parser reading one
+// byte past the end is caught by the address sanitizer (a std::string has a
+// terminator there).
+struct Exact {
+  explicit Exact(const std::string& s) : bytes(std::make_unique<char[]>(s.size())), size(s.size()) {
+    std::copy(s.begin(), s.end(), bytes.get());
+  }
+  std::string_view view() const { return {bytes.get(), size}; }
+  std::unique_ptr<char[]> bytes;
+  size_t size;
+};
+
 std::string unescape(std::string_view s) {
   std::string out;
   for (size_t i = 0; i < s.size(); ++i) {
@@ -216,7 +228,7 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
        }},
       {"tlog_policy",
        [](const Args& a) {
-         return show(checkpoint::parse_tlog_policy(a[0]), [](const checkpoint::TlogPolicy& p) {
+         return show(checkpoint::parse_tlog_policy(Exact(a[0]).view()), [](const checkpoint::TlogPolicy& p) {
            const auto& w = p.witnesses;
            auto name = [&](const checkpoint::WitnessRule::Member& m) {
              return m.group ? w.groups[m.index].name : w.witnesses[m.index];

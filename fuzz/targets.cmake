@@ -9,4 +9,5 @@ set(SILVANTROPE_FUZZ_TARGETS
   fuzz_note
   fuzz_coniks
   fuzz_policy
-  fuzz_keytrans)
+  fuzz_keytrans
+  fuzz_tiles)

@@ -152,6 +152,36 @@ SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_proof_verify(
     RustBuffer proof, RustBuffer policy, RustBuffer leaf_hash, uint64_t not_before,
     RustCallStatus* status);
 
+/* C2SP tlog-tiles. tree_size, index, old_size, new_size: u64; tiles: a list
+ * of Tile records (path: string, a tile path such as "tile/0/x001/234.p/5";
+ * data: byte list, 32 bytes per hash), untrusted: every path must parse,
+ * every length be 32 x width, duplicates must agree; a wider tile of the same
+ * level and index stands in for a narrower one; a missing needed tile fails
+ * naming its path; unneeded tiles are ignored. tlog_tiles_for_inclusion and
+ * tlog_tiles_for_consistency return lists of strings (the needed paths,
+ * sorted by level then index); tlog_tiles_tree_hash a byte list (32 bytes);
+ * the two proofs lists of byte lists (RFC 6962 proofs);
+ * tlog_tiles_verify_inclusion a VerifiedCheckpoint record (as
+ * checkpoint_verify_policy, then the inclusion of leaf_hash, 32 bytes);
+ * tlog_tiles_leaf_hashes, given an entry bundle (byte list), the leaf hashes
+ * concatenated (byte list). */
+
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_for_inclusion(
+    uint64_t tree_size, uint64_t index, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_for_consistency(
+    uint64_t old_size, uint64_t new_size, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_tree_hash(
+    uint64_t tree_size, RustBuffer tiles, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_inclusion_proof(
+    uint64_t tree_size, uint64_t index, RustBuffer tiles, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_consistency_proof(
+    uint64_t old_size, uint64_t new_size, RustBuffer tiles, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_verify_inclusion(
+    RustBuffer note_text, RustBuffer policy, uint64_t index, RustBuffer leaf_hash, RustBuffer tiles,
+    uint64_t not_before, RustCallStatus* status);
+SILVANTROPE_LOG_API RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(
+    RustBuffer bundle, RustCallStatus* status);
+
 /* Commitments. context: text; commitment (64 bytes), value, opening (32
  * bytes): byte lists. */
 
@@ -261,7 +291,14 @@ SILVANTROPE_LOG_API void uniffi_silvantrope_log_fn_func_keytrans_verify_monitor_
   X(checkpoint_verify_cosigned, 0x3486)     \
   X(tlog_policy_parse, 0x50a1)               \
   X(checkpoint_verify_policy, 0x68f0)        \
-  X(tlog_proof_verify, 0xed16)
+  X(tlog_proof_verify, 0xed16)               \
+  X(tlog_tiles_for_inclusion, 0x59ab)        \
+  X(tlog_tiles_for_consistency, 0x3a0b)      \
+  X(tlog_tiles_tree_hash, 0x5522)            \
+  X(tlog_tiles_inclusion_proof, 0x0f25)      \
+  X(tlog_tiles_consistency_proof, 0xd084)    \
+  X(tlog_tiles_verify_inclusion, 0x9fd7)     \
+  X(tlog_tiles_leaf_hashes, 0x584a)
 
 #define SILVANTROPE_LOG_DECLARE_CHECKSUM(name, value) \
   SILVANTROPE_LOG_API uint16_t uniffi_silvantrope_log_checksum_func_##name(void);

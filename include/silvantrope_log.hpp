@@ -187,6 +187,12 @@ struct VerifiedProof {
   VerifiedCheckpoint checkpoint;
 };
 
+// C2SP tlog-tiles: a tile as fetched, under its URL path ("tile/1/x001/234.p/7").
+struct Tile {
+  std::string path;
+  Bytes data;
+};
+
 namespace wire {
 
 // Big-endian serialization of argument values.
@@ -233,6 +239,12 @@ inline RustBuffer list_of_strings(const std::vector<std::string>& items) {
   Encoder e;
   e.i32(static_cast<int32_t>(items.size()));
   for (const std::string& s : items) e.string(s);
+  return make_buffer(e.bytes());
+}
+inline RustBuffer list_of_tiles(const std::vector<Tile>& tiles) {
+  Encoder e;
+  e.i32(static_cast<int32_t>(tiles.size()));
+  for (const Tile& t : tiles) e.string(t.path).byte_list(t.data);
   return make_buffer(e.bytes());
 }
 inline RustBuffer optional_bytes(const std::optional<Bytes>& b) {
@@ -339,6 +351,10 @@ inline void read(Decoder& d, std::vector<std::string>& v) {
   v.clear();
   for (uint32_t n = d.u32(); n > 0 && !d.bad(); --n) v.push_back(d.string());
 }
+inline void read(Decoder& d, std::vector<Bytes>& v) {
+  v.clear();
+  for (uint32_t n = d.u32(); n > 0 && !d.bad(); --n) v.push_back(d.byte_list());
+}
 inline void read(Decoder& d, TlogPolicy& p) {
   read(d, p.logs);
   read(d, p.witnesses);
@@ -382,6 +398,15 @@ bool fits(const std::vector<T>& items) {
 template <class T>
 bool fits(const std::optional<T>& v) {
   return !v || fits(*v);
+}
+
+inline bool fits(const std::vector<Tile>& tiles) {
+  size_t total = 4;
+  for (const Tile& t : tiles) {
+    if (!fits(t.path) || !fits(t.data)) return false;
+    total += 8 + t.path.size() + t.data.size();
+  }
+  return fits(tiles.size()) && fits(total);
 }
 
 inline Error too_large() {
@@ -590,6 +615,67 @@ inline Result<VerifiedProof> tlog_proof_verify(std::string_view proof, std::stri
   RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_proof_verify(wire::text(proof), wire::text(policy),
                                                                   wire::byte_list(leaf_hash), not_before, &st);
   return detail::finish<VerifiedProof>(st, r);
+}
+
+// C2SP tlog-tiles. The for_ calls name the tiles a proof needs; the others
+// take the tiles as fetched (untrusted: every path, length and duplicate is
+// checked; unneeded tiles are ignored).
+
+inline Result<std::vector<std::string>> tlog_tiles_for_inclusion(uint64_t tree_size, uint64_t index) {
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_for_inclusion(tree_size, index, &st);
+  return detail::finish<std::vector<std::string>>(st, r);
+}
+
+inline Result<std::vector<std::string>> tlog_tiles_for_consistency(uint64_t old_size, uint64_t new_size) {
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_for_consistency(old_size, new_size, &st);
+  return detail::finish<std::vector<std::string>>(st, r);
+}
+
+inline Result<Bytes> tlog_tiles_tree_hash(uint64_t tree_size, const std::vector<Tile>& tiles) {
+  if (!detail::fits(tiles)) return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_tree_hash(tree_size, wire::list_of_tiles(tiles), &st);
+  return detail::finish<Bytes>(st, r);
+}
+
+inline Result<std::vector<Bytes>> tlog_tiles_inclusion_proof(uint64_t tree_size, uint64_t index,
+                                                             const std::vector<Tile>& tiles) {
+  if (!detail::fits(tiles)) return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r =
+      uniffi_silvantrope_log_fn_func_tlog_tiles_inclusion_proof(tree_size, index, wire::list_of_tiles(tiles), &st);
+  return detail::finish<std::vector<Bytes>>(st, r);
+}
+
+inline Result<std::vector<Bytes>> tlog_tiles_consistency_proof(uint64_t old_size, uint64_t new_size,
+                                                               const std::vector<Tile>& tiles) {
+  if (!detail::fits(tiles)) return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_consistency_proof(old_size, new_size,
+                                                                             wire::list_of_tiles(tiles), &st);
+  return detail::finish<std::vector<Bytes>>(st, r);
+}
+
+inline Result<VerifiedCheckpoint> tlog_tiles_verify_inclusion(std::string_view note_text, std::string_view policy,
+                                                              uint64_t index, const Bytes& leaf_hash,
+                                                              const std::vector<Tile>& tiles, uint64_t not_before) {
+  if (!detail::fits(note_text) || !detail::fits(policy) || !detail::fits(leaf_hash) || !detail::fits(tiles))
+    return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_verify_inclusion(
+      wire::text(note_text), wire::text(policy), index, wire::byte_list(leaf_hash), wire::list_of_tiles(tiles),
+      not_before, &st);
+  return detail::finish<VerifiedCheckpoint>(st, r);
+}
+
+// The leaf hashes an entry bundle implies: the data of its level-0 tile.
+inline Result<Bytes> tlog_tiles_leaf_hashes(const Bytes& bundle) {
+  if (!detail::fits(bundle)) return detail::too_large();
+  RustCallStatus st{};
+  RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(wire::byte_list(bundle), &st);
+  return detail::finish<Bytes>(st, r);
 }
 
 // Commitments and CONIKS directories.

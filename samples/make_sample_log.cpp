@@ -8,7 +8,10 @@
 // (policy/); a KEYTRANS directory under each of the three suites, with its
 // search, fixed-version and monitoring proofs and a tampered one
 // (keytrans/, and the keytrans-*.sample files that check them); a C2SP
-// tlog-policy and tlog-proof@v1 files against it (tlog/, tlog-*.sample).
+// tlog-policy and tlog-proof@v1 files against it (tlog/, tlog-*.sample); a
+// C2SP tlog-tiles mirror of 3,405 entries, partial tiles at levels 0 and 1,
+// with a cosigned checkpoint, an older one, and a corrupted copy (tiles/,
+// tiles-corrupted/, tiles-*.sample).
 // Deterministic: a rerun reproduces the committed files.
 //
 // Usage: make_sample_log SAMPLES_DIR
@@ -24,6 +27,7 @@
 #include "notes.h"
 #include "policies.h"
 #include "rfc6962_tree.h"
+#include "tile_mirror.h"
 
 namespace {
 
@@ -351,6 +355,61 @@ void write_keytrans(const fs::path& dir, keytrans::Suite suite, const std::strin
   write(dir / ("keytrans-" + name + ".sample"), sample);
 }
 
+// A tiled log of 3,405 = 13 x 256 + 77 entries: level 0 has thirteen full
+// tiles and tile/0/013.p/77, level 1 only tile/1/000.p/13. Its checkpoint is
+// cosigned by the policy's witness; the checkpoint at size 1,000 is the older
+// one for the consistency sample. The corrupted copy has one bit flipped in
+// hash 17 of tile/0/005.
+void write_tiles(const fs::path& dir) {
+  const std::string origin = "tiles.silvantrope.example/log";
+  const NoteKey log_key = NoteKey::ed25519(origin, 2050);
+  const Cosigner witness{"w1.witness.example", Ed25519Signer(2051)};
+  const uint64_t t = 1767225600;
+  std::vector<Bytes> entries;
+  for (uint64_t i = 0; i < 3405; ++i) {
+    const std::string e = "tiled entry " + std::to_string(i) + "\n";
+    entries.emplace_back(e.begin(), e.end());
+  }
+  const TileMirror mirror = make_mirror(entries);
+  const Rfc6962Tree tree(entries);
+  auto checkpoint = [&](uint64_t size) {
+    const Bytes root = tree.root(size);
+    return sign_note(checkpoint_body(origin, size, root), {&log_key}) +
+           witness.line(witness.cosign(origin, size, root, {}, t));
+  };
+  write_mirror(mirror, (dir / "tiles/log").string(), checkpoint(3405));
+  TileMirror corrupted = mirror;
+  corrupted.files.at("tile/0/005")[17 * 32 + 9] ^= 0x04;
+  write_mirror(corrupted, (dir / "tiles-corrupted/log").string(), checkpoint(3405));
+  write(dir / "tiles/checkpoint-1000", checkpoint(1000));
+  write(dir / "tiles/entry-2024.txt", "tiled entry 2024\n");
+  write(dir / "tiles/policy.txt", "# " + origin + " and its witness.\nlog " + log_key.verifier_key() +
+                                      "\nwitness w1 " + witness.verifier_key() + "\nquorum w1\n");
+  const std::string common = " --policy tiles/policy.txt ";
+  const std::string head = "expect: origin: " + origin + "\nexpect: size: 3405\nexpect: root: " + hex(tree.root(3405)) +
+                           "expect: signed by: " + origin + "\nexpect: cosigned by: w1 at " + std::to_string(t) +
+                           " (2026-01-01T00:00:00Z)\n";
+  write(dir / "tiles-inclusion.sample",
+        "# Entry 2024 of the tiled log, from the three tiles its proof needs.\n"
+        "tiles inclusion" + common + "--index 2024 --entry tiles/entry-2024.txt tiles/log\n"
+        "expect: valid\nexpect: index: 2024\nexpect: tile: tile/0/007\nexpect: tile: tile/0/013.p/77\n"
+        "expect: tile: tile/1/000.p/13\n" + head +
+        "# The same entry claimed at another index.\n"
+        "tiles inclusion" + common + "--index 2025 --entry tiles/entry-2024.txt tiles/log\n"
+        "expect: invalid: root mismatch: recomputed root does not match the expected root\n");
+  write(dir / "tiles-consistency.sample",
+        "# The tree of 3,405 entries extends the one of 1,000.\n"
+        "tiles consistency" + common + "tiles/checkpoint-1000 tiles/log\nexpect: valid\nexpect: old size: 1000\n"
+        "expect: tile: tile/0/003\nexpect: tile: tile/0/013.p/77\nexpect: tile: tile/1/000.p/13\n" + head);
+  write(dir / "tiles-audit.sample",
+        "# Every tile against its bundle, the level above and the root.\n"
+        "tiles audit" + common + "--threads 2 tiles/log\nexpect: valid\nexpect: entries: 3405\nexpect: bundles: 14\n"
+        "expect: tiles: 15\n" + head +
+        "# One flipped bit in a level-0 tile.\n"
+        "tiles audit" + common + "--threads 2 tiles-corrupted/log\n"
+        "expect: invalid: tile/entries/005 does not match tile/0/005\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -361,6 +420,7 @@ int main(int argc, char** argv) {
   write_log(argv[1]);
   write_cosigned(argv[1]);
   write_tlog(argv[1]);
+  write_tiles(argv[1]);
   write_coniks(argv[1]);
   write_policies(argv[1]);
   write_keytrans(argv[1], keytrans::HybridExp, "hybrid-exp");

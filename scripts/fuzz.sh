@@ -21,7 +21,7 @@ shift || true
 if [ $# -gt 0 ]; then
   targets=("$@")
 else
-  targets=(fuzz_lift fuzz_context_label fuzz_exports fuzz_base64 fuzz_note fuzz_coniks fuzz_policy fuzz_keytrans)
+  targets=(fuzz_lift fuzz_context_label fuzz_exports fuzz_base64 fuzz_note fuzz_coniks fuzz_policy fuzz_keytrans fuzz_tiles)
 fi
 
 log() { printf 'fuzz: %s\n' "$*" >&2; }

@@ -38,6 +38,7 @@ POSTURE = POLICY + ["posture mismatch: declared {declared}, observed {observed}"
 TLOG_POLICY = ["malformed tlog policy: line {line}: {detail}"]
 TLOG_CHECKPOINT = TLOG_POLICY + CHECKPOINT + [
     "no policy log for checkpoint origin \"{origin}\"", "witness quorum not met: {detail} — names the group or witness short of it"]
+TILES = ["malformed tile: {detail} — a path, a length, two disagreeing copies, or \"missing {path}\""]
 KEYTRANS = ["malformed keytrans structure: {detail} — names a field such as LadderStep.version, or the suite id",
             "keytrans proof root mismatch: recomputed root does not match the expected root",
             "vrf error: {detail}", "vrf proof did not verify against the namespace public key",
@@ -77,6 +78,16 @@ ERRORS = {
     "tlog_policy_parse": TLOG_POLICY,
     "checkpoint_verify_policy": TLOG_CHECKPOINT,
     "tlog_proof_verify": TLOG_CHECKPOINT + ["malformed tlog proof: line {line}: {detail}", HASH_LENGTH] + INCLUSION,
+    "tlog_tiles_for_inclusion": ["leaf index {index} is beyond tree size {size}"],
+    "tlog_tiles_for_consistency": ["tree size regression: size2 ({size2}) < size1 ({size1})",
+                                   "consistency proof from an empty tree is meaningless"],
+    "tlog_tiles_tree_hash": TILES,
+    "tlog_tiles_inclusion_proof": ["leaf index {index} is beyond tree size {size}"] + TILES,
+    "tlog_tiles_consistency_proof": ["tree size regression: size2 ({size2}) < size1 ({size1})",
+                                     "consistency proof from an empty tree is meaningless"] + TILES,
+    "tlog_tiles_verify_inclusion": TLOG_CHECKPOINT + [HASH_LENGTH, "leaf index {index} is beyond tree size {size}"]
+    + TILES + [ROOT],
+    "tlog_tiles_leaf_hashes": ["malformed tile: entry bundle: {detail}"],
 }
 
 HEADER = """# silvantrope_log API reference

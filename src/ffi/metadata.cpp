@@ -218,6 +218,50 @@ extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_PR
                "Verifies a C2SP tlog-proof@v1 file: its checkpoint against the tlog-policy, then the "
                "inclusion of the 32-byte leaf_hash at its index.")>;
 
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_TILES_FOR_INCLUSION =
+    exact<func("tlog_tiles_for_inclusion", {{"tree_size", u64}, {"index", u64}}, vec(string),
+               "The C2SP tlog-tiles paths of exactly the tiles an RFC 6962 inclusion proof for index in a tree "
+               "of tree_size leaves needs, at the widths tree_size implies, sorted by level then index.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_TILES_FOR_CONSISTENCY =
+    exact<func("tlog_tiles_for_consistency", {{"old_size", u64}, {"new_size", u64}}, vec(string),
+               "The C2SP tlog-tiles paths of exactly the tiles an RFC 6962 consistency proof from old_size to "
+               "new_size needs, at the widths new_size implies; equal sizes need none.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_TILES_TREE_HASH =
+    exact<func("tlog_tiles_tree_hash", {{"tree_size", u64}, {"tiles", vec(record_type("Tile"))}}, bytes,
+               "The 32-byte RFC 6962 root of the tree of tree_size leaves, computed from tiles (untrusted: "
+               "paths and lengths checked, duplicates must agree, a missing needed tile is an error).")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_TILES_INCLUSION_PROOF =
+    exact<func("tlog_tiles_inclusion_proof",
+               {{"tree_size", u64}, {"index", u64}, {"tiles", vec(record_type("Tile"))}}, vec(bytes),
+               "The RFC 6962 inclusion proof for index in the tree of tree_size leaves, computed from tiles, "
+               "byte-identical to what the log serves.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_TILES_CONSISTENCY_PROOF =
+    exact<func("tlog_tiles_consistency_proof",
+               {{"old_size", u64}, {"new_size", u64}, {"tiles", vec(record_type("Tile"))}}, vec(bytes),
+               "The RFC 6962 consistency proof from old_size to new_size, computed from tiles, byte-identical "
+               "to what the log serves.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_TILES_VERIFY_INCLUSION =
+    exact<func("tlog_tiles_verify_inclusion",
+               {{"note_text", string},
+                {"policy", string},
+                {"index", u64},
+                {"leaf_hash", bytes},
+                {"tiles", vec(record_type("Tile"))},
+                {"not_before", u64}},
+               record_type("VerifiedCheckpoint"),
+               "Verifies the checkpoint against the C2SP tlog-policy, computes the inclusion proof for index "
+               "from tiles, and verifies the 32-byte leaf_hash against the checkpoint's root.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_FUNC_TLOG_TILES_LEAF_HASHES =
+    exact<func("tlog_tiles_leaf_hashes", {{"bundle", bytes}}, bytes,
+               "The level-0 tile data a C2SP tlog-tiles entry bundle implies: the RFC 6962 leaf hash of each "
+               "entry, concatenated. A bundle of no entries, more than 256, or trailing bytes is malformed.")>;
+
 // Records: fields in wire order.
 
 extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_COSIGNATURE = exact<record(
@@ -239,6 +283,12 @@ extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_VERIF
      {"extra", option(bytes), "The proof's extra data, when it has any."},
      {"checkpoint", record_type("VerifiedCheckpoint"), "The checkpoint the entry is included in."}},
     "A tlog-proof@v1 that verified.")>;
+
+extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_TILE = exact<record(
+    "Tile",
+    {{"path", string, "The tile's C2SP tlog-tiles URL path, e.g. tile/0/x001/234.p/5."},
+     {"data", bytes, "The tile's bytes as fetched: 32 bytes per hash."}},
+    "A hash tile as a client fetched it; untrusted.")>;
 
 extern "C" [[gnu::used]] constexpr auto UNIFFI_META_SILVANTROPE_LOG_RECORD_TLOGPOLICY = exact<record(
     "TlogPolicy",

@@ -17,6 +17,19 @@ inline void write_strings(ByteWriter& w, const std::vector<std::string>& items) 
 }
 
 template <>
+struct Lower<std::vector<std::string>> : LowerToBuffer<std::vector<std::string>> {
+  static void write(ByteWriter& w, const std::vector<std::string>& v) { write_strings(w, v); }
+};
+
+template <>
+struct Lower<std::vector<Hash32>> : LowerToBuffer<std::vector<Hash32>> {
+  static void write(ByteWriter& w, const std::vector<Hash32>& v) {
+    write_length(w, v.size());
+    for (const Hash32& h : v) write_byte_list(w, h);
+  }
+};
+
+template <>
 struct Lower<checkpoint::CheckpointHead> : LowerToBuffer<checkpoint::CheckpointHead> {
   static void write(ByteWriter& w, const checkpoint::CheckpointHead& h) {
     write_string(w, h.origin);

@@ -132,6 +132,15 @@ const std::vector<CommandText>& command_texts() {
        "proof's index. The entry is given as its RFC 6962 leaf hash or as a file whose bytes are hashed as a leaf. "
        "Prints the index, any extra data, the checkpoint and every witness that cosigned, with its timestamp. No "
        "clock is read: judge freshness from those timestamps."},
+      {"tiles", "verify proofs from, or audit, a C2SP tlog-tiles mirror",
+       "DIR is a local mirror of a C2SP tlog-tiles log laid out as its URL paths (DIR/checkpoint, DIR/tile/...). Its "
+       "checkpoint must verify against the C2SP tlog-policy --policy FILE, with cosignatures timestamped at or after "
+       "--not-before (POSIX seconds, default 0). inclusion reads only the tiles the library names for the proof and "
+       "verifies the inclusion of the entry at --index; consistency verifies OLD_CHECKPOINT against the policy too, "
+       "then the consistency proof from its tree to DIR's, computed from the tiles the library names; audit checks "
+       "every level-0 tile against its entry bundle where one is present, every full tile against the hash the level "
+       "above holds for it, and the root, streaming on --threads threads (default: every core), with a progress bar "
+       "on a terminal and the time taken and entries per second on standard error."},
       {"policy-file", "check and summarise a C2SP tlog-policy file",
        "Checks a C2SP tlog-policy file and prints its logs (key names), witnesses, groups and quorum."},
       {"samples", "verify every sample in a directory (default: samples)",
@@ -251,6 +260,27 @@ std::unique_ptr<CLI::App> make_app() {
   c->add_option("PROOF", "the tlog-proof@v1 file")->type_name("FILE")->required();
   get(c, "--policy")->required();
   one_input(c, {{"--leaf-hash", "--entry"}});
+
+  c = command(*app, "tiles");
+  c->require_subcommand(1);
+  const Opt kTilesPolicy{"--policy", "FILE", "the C2SP tlog-policy file"};
+  const Opt kNotBefore{"--not-before", "T", "count cosignatures timestamped at or after T (POSIX seconds)"};
+  CLI::App* t = c->add_subcommand("inclusion", "verify an entry's inclusion from the tiles its proof needs");
+  options(t, {kTilesPolicy, {"--index", "N", "the entry's index"},
+              {"--leaf-hash", "HASH", "the entry's RFC 6962 leaf hash (hex or base64)"},
+              {"--entry", "FILE", "the entry, hashed as an RFC 6962 leaf"}, kNotBefore});
+  get(t, "--index")->required();
+  one_input(t, {{"--leaf-hash", "--entry"}});
+  t = c->add_subcommand("consistency", "verify that DIR's tree extends OLD_CHECKPOINT's, from the tiles");
+  options(t, {kTilesPolicy, kNotBefore});
+  t->add_option("OLD_CHECKPOINT", "the older signed checkpoint")->type_name("FILE")->required();
+  t = c->add_subcommand("audit", "check every tile and bundle of the mirror, and its root");
+  options(t, {kTilesPolicy, {"--threads", "N", "worker threads (default: every core)"}, kNotBefore});
+  for (const char* mode : {"inclusion", "consistency", "audit"}) {
+    CLI::App* sub = c->get_subcommand(mode);
+    get(sub, "--policy")->required();
+    sub->add_option("DIR", "the mirror's directory")->type_name("DIR")->required();
+  }
 
   c = command(*app, "policy-file");
   c->add_option("FILE", "the C2SP tlog-policy file")->type_name("FILE")->required();

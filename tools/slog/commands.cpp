@@ -14,7 +14,9 @@
 #include <tuple>
 
 #include "app.h"
+#include "command_kit.h"
 #include "input.h"
+#include "tiles.h"
 #include "usage_error.h"
 #include "values.h"
 
@@ -25,23 +27,11 @@
 namespace slog {
 namespace {
 
-namespace sl = silvantrope_log;
-
-struct Ctx {
-  const Given& opt;
-  Inputs& in;
-  Report& r;
-};
-
 // Text from the command line crosses the ABI too.
 std::string text_arg(const Ctx& c, const std::string& name) {
   std::string s = c.opt.one(name);
   require_utf8(s, name);
   return s;
-}
-
-uint64_t number(const Ctx& c, const std::string& name, uint64_t max = UINT64_MAX) {
-  return decimal(c.opt.one(name), name, max);
 }
 
 // Trusted keys from repeated --KEY values and a --KEY-file.
@@ -78,18 +68,6 @@ Bytes hex_or_text(const Ctx& c, const std::string& name) {
   if (!c.opt.has(name)) throw UsageError(name + " or " + name + "-text is required");
   return hex(c.opt.one(name), name);
 }
-
-bool done(Report& r, const sl::Result<void>& res) {
-  if (!res) r.fail(res.error());
-  return res.ok();
-}
-template <class T>
-bool done(Report& r, const sl::Result<T>& res) {
-  if (!res) r.fail(res.error());
-  return res.ok();
-}
-
-void valid(Report& r) { r.lines.insert(r.lines.begin(), "valid"); }
 
 // --- signers and witnesses -------------------------------------------------
 
@@ -186,6 +164,8 @@ void describe(Report& r, const sl::CheckpointHead& h, const std::string& note, c
   }
 }
 
+}  // namespace
+
 // A checkpoint verified against a tlog policy: its head, the policy log that
 // signed it (the one named by its origin) and the policy witnesses that cosigned.
 void describe(Report& r, const sl::VerifiedCheckpoint& v) {
@@ -211,6 +191,8 @@ Bytes leaf_hash_of(const std::string& entry) {
   if (!ok) throw std::runtime_error("SHA-256 failed");
   return out;
 }
+
+namespace {
 
 // --- commands ---------------------------------------------------------------
 
@@ -555,7 +537,7 @@ Run run(const std::vector<std::string>& args) {
     while (!leaf->get_subcommands().empty()) leaf = leaf->get_subcommands().front();
     Given given(leaf);
     Inputs inputs(max_input);
-    Ctx c{given, inputs, r};
+    Ctx c{given, inputs, r, out.json};
     const std::string top = r.command.substr(0, r.command.find(' '));
     const std::string mode = leaf->get_name();
     if (top == "inclusion") inclusion(c);
@@ -569,6 +551,7 @@ Run run(const std::vector<std::string>& args) {
     else if (top == "keytrans") keytrans(c, mode);
     else if (top == "tlog-proof") tlog_proof(c);
     else if (top == "policy-file") policy_file(c);
+    else if (top == "tiles") tiles(c, mode);
     else if (top == "samples") r = run_samples(given.has("DIR") ? given.one("DIR") : "samples", out.quiet, max_input);
   } catch (const CLI::CallForHelp&) {
     out.help = app->help();

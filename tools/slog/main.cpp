@@ -20,5 +20,8 @@ int main(int argc, char** argv) {
   const slog::Output out = slog::render(run.report, run.json, run.quiet);
   std::ostream& stream = out.to_stderr ? std::cerr : std::cout;
   if (!out.text.empty()) stream << out.text << '\n';
+  if (!run.json && !run.quiet) {
+    for (const std::string& note : run.report.notes) std::cerr << note << '\n';
+  }
   return out.exit_code;
 }

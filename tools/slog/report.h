@@ -27,6 +27,7 @@ struct Report {
   Json fields = Json::object();    // result fields for --json
   std::vector<std::string> lines;  // the text output on success
   bool lines_on_failure = false;   // print lines, not the error, on failure too
+  std::vector<std::string> notes;  // for standard error, after the output (e.g. timings); never in JSON
 
   void fail(const silvantrope_log::Error& e);
   void usage(const std::string& message);

@@ -1,0 +1,286 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "mirror_audit.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+#include <utility>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "silvantrope_log.hpp"
+
+namespace slog {
+namespace {
+
+namespace sl = silvantrope_log;
+using sl::Bytes;
+
+constexpr uint64_t kRun = 16;                        // tiles a worker takes at a time
+constexpr size_t kMaxBundle = 256 * (2 + 65535);     // 256 entries of the largest size
+
+bool read_file(const std::string& path, Bytes& out, size_t max) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
+  if (ok) {
+    out.resize(static_cast<size_t>(st.st_size));
+    size_t got = 0;
+    while (ok && got < out.size()) {
+      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
+      ok = n > 0;
+      if (ok) got += static_cast<size_t>(n);
+    }
+  }
+  ::close(fd);
+  return ok;
+}
+
+// Opens mirror files relative to the directory of the previous one, which
+// is almost always the same: the kernel walks one path element, not six.
+class Dir {
+ public:
+  explicit Dir(const std::string& root) : root_(root) {}
+  ~Dir() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Dir(const Dir&) = delete;
+  Dir& operator=(const Dir&) = delete;
+
+  int open(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = path.substr(0, slash);
+    if (fd_ < 0 || dir != dir_) {
+      if (fd_ >= 0) ::close(fd_);
+      dir_ = dir;
+      fd_ = ::open((root_ + "/" + dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd_ < 0) return -1;
+    }
+    return ::openat(fd_, path.c_str() + slash + 1, O_RDONLY | O_CLOEXEC);
+  }
+
+ private:
+  const std::string& root_;
+  std::string dir_;
+  int fd_ = -1;
+};
+
+// A file opened for reading, closed when it goes.
+struct Opened {
+  int fd;
+  explicit Opened(int f) : fd(f) {}
+  ~Opened() {
+    if (fd >= 0) ::close(fd);
+  }
+  Opened(const Opened&) = delete;
+  Opened& operator=(const Opened&) = delete;
+};
+
+// An argument buffer of the C ABI, filled from a file after `at` bytes the
+// caller writes; freed unless handed to a call.
+class Arg {
+ public:
+  Arg() = default;
+  ~Arg() {
+    if (buf_.data != nullptr) sl::wire::free_buffer(buf_);
+  }
+  Arg(const Arg&) = delete;
+  Arg& operator=(const Arg&) = delete;
+
+  bool read(const Opened& file, size_t at, size_t max) {
+    const int fd = file.fd;
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
+    if (ok) {
+      RustCallStatus status{};
+      buf_ = ffi_silvantrope_log_rustbuffer_alloc(at + static_cast<uint64_t>(st.st_size), &status);
+      ok = status.code == 0;
+      for (size_t got = at; ok && got < buf_.len;) {
+        const ssize_t n = ::read(fd, buf_.data + got, buf_.len - got);
+        ok = n > 0;
+        if (ok) got += static_cast<size_t>(n);
+      }
+    }
+    return ok;
+  }
+  uint8_t* data() { return buf_.data; }
+  size_t size() const { return buf_.len; }
+  void put_u32(size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) buf_.data[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+  }
+  RustBuffer release() { return std::exchange(buf_, RustBuffer{0, 0, nullptr}); }
+
+ private:
+  RustBuffer buf_{0, 0, nullptr};
+};
+
+const std::string kTilePath = "tile/0/000";
+
+class Audit {
+ public:
+  Audit(std::string dir, uint64_t size) : dir_(std::move(dir)), size_(size) {}
+
+  // Checks every tile of level on threads workers; false after a failure.
+  bool level(unsigned level, unsigned threads, const std::function<void()>& tick) {
+    const uint64_t count = ((size_ >> (8 * level)) + 255) / 256;
+    std::atomic<uint64_t> next{0};
+    std::mutex mu;
+    std::condition_variable finished;
+    unsigned running = threads;
+    std::vector<std::thread> pool;
+    for (unsigned t = 0; t < threads; ++t) {
+      pool.emplace_back([&, level] {
+        Worker w(dir_);
+        for (bool go = true; go && !failed_.load(std::memory_order_relaxed);) {
+          const uint64_t begin = next.fetch_add(kRun);
+          go = begin < count;
+          for (uint64_t n = begin; go && n < std::min(count, begin + kRun); ++n) {
+            go = !failed_.load(std::memory_order_relaxed) && one(level, n, w);
+          }
+        }
+        std::lock_guard<std::mutex> lock(mu);
+        if (--running == 0) finished.notify_one();
+      });
+    }
+    {
+      std::unique_lock<std::mutex> lock(mu);
+      while (!finished.wait_for(lock, std::chrono::milliseconds(100), [&] { return running == 0; })) tick();
+    }
+    for (auto& th : pool) th.join();
+    tick();
+    return !failed_.load();
+  }
+
+  MirrorAudit result() const {
+    MirrorAudit r;
+    r.ok = !failed_.load();
+    r.error = error_;
+    r.entries = entries_.load();
+    r.bundles = bundles_.load();
+    r.tiles = tiles_.load();
+    return r;
+  }
+  uint64_t tiles_done() const { return tiles_.load(); }
+
+ private:
+  struct Worker {
+    explicit Worker(const std::string& root) : tiles(root), bundles(root) {}
+    Dir tiles, bundles;
+    Bytes parent;
+    uint64_t parent_index = UINT64_MAX;
+  };
+
+  bool fail(const std::string& what) {
+    std::lock_guard<std::mutex> lock(mu_);
+    if (!failed_.exchange(true)) error_ = what;
+    return false;
+  }
+
+  // Each file is read straight into the argument buffer of the call that
+  // checks it: the bytes are copied once, by the kernel.
+  bool one(unsigned level, uint64_t n, Worker& w) {
+    const unsigned width = mirror_width(size_, level, n);
+    const std::string path = mirror_path(static_cast<int>(level), n, width);
+    // tlog_tiles_inclusion_proof's tiles argument: one Tile record, its data last.
+    const size_t data_at = 4 + 4 + kTilePath.size() + 4;
+    Arg tiles;
+    if (!tiles.read(Opened(w.tiles.open(path)), data_at, 32 * 256)) return fail("cannot read " + path);
+    const size_t length = tiles.size() - data_at;
+    if (length != 32u * width) {
+      return fail(path + " holds " + std::to_string(length) + " bytes, want " + std::to_string(32u * width));
+    }
+    tiles.put_u32(0, 1);
+    tiles.put_u32(4, static_cast<uint32_t>(kTilePath.size()));
+    std::memcpy(tiles.data() + 8, kTilePath.data(), kTilePath.size());
+    tiles.put_u32(8 + kTilePath.size(), static_cast<uint32_t>(length));
+    const uint8_t* tile = tiles.data() + data_at;
+    if (level == 0) {
+      const std::string bundle_path = mirror_path(-1, n, width);
+      Arg bundle;
+      if (bundle.read(Opened(w.bundles.open(bundle_path)), 4, kMaxBundle)) {
+        bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
+        RustCallStatus st{};
+        const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));
+        if (auto e = sl::wire::status_error(st)) return fail(bundle_path + ": " + e->message);
+        if (hashes.size() != 4 + length || std::memcmp(hashes.data() + 4, tile, length) != 0) {
+          return fail(bundle_path + " does not match " + path);
+        }
+        ++bundles_;
+        entries_ += width;
+      }
+    }
+    if (width == 256) {  // partial tiles are never hashed into the level above
+      const uint64_t up = n / 256;
+      const std::string parent_path = mirror_path(static_cast<int>(level + 1), up, mirror_width(size_, level + 1, up));
+      if (up != w.parent_index) {
+        if (!read_file(dir_ + "/" + parent_path, w.parent, 32 * 256)) return fail("cannot read " + parent_path);
+        w.parent_index = up;
+      }
+      const size_t at = (n % 256) * 32;
+      if (w.parent.size() < at + 32) return fail(parent_path + " is too short");
+      // The tile's first hash is at index 0 of the 256-leaf tree whose root the parent holds.
+      const Bytes first(tile, tile + 32);
+      RustCallStatus st{};
+      const RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_inclusion_proof(256, 0, tiles.release(), &st);
+      auto proof = sl::detail::finish<std::vector<Bytes>>(st, r);
+      if (!proof) return fail(path + ": " + proof.error().message);
+      const Bytes want(w.parent.begin() + static_cast<std::ptrdiff_t>(at),
+                       w.parent.begin() + static_cast<std::ptrdiff_t>(at + 32));
+      if (!sl::verify_inclusion(0, 256, first, *proof, want)) {
+        return fail(path + " does not hash to its entry in " + parent_path);
+      }
+    }
+    ++tiles_;
+    return true;
+  }
+
+  std::string dir_;
+  uint64_t size_;
+  std::atomic<bool> failed_{false};
+  std::mutex mu_;
+  std::string error_;
+  std::atomic<uint64_t> tiles_{0}, bundles_{0}, entries_{0};
+};
+
+}  // namespace
+
+std::string mirror_path(int level, uint64_t index, unsigned width) {
+  std::string digits;
+  do {
+    const std::string group = std::to_string(1000 + index % 1000).substr(1);
+    digits = digits.empty() ? group : "x" + group + "/" + digits;
+    index /= 1000;
+  } while (index > 0);
+  const std::string l = level < 0 ? "entries" : std::to_string(level);
+  return "tile/" + l + "/" + digits + (width < 256 ? ".p/" + std::to_string(width) : "");
+}
+
+unsigned mirror_width(uint64_t size, unsigned level, uint64_t index) {
+  if (level >= 8) return 0;
+  const uint64_t hashes = size >> (8 * level);
+  if (index < hashes / 256) return 256;
+  return index == hashes / 256 ? static_cast<unsigned>(hashes % 256) : 0;
+}
+
+MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads,
+                         const std::function<void(uint64_t, uint64_t)>& progress) {
+  Audit audit(dir, size);
+  uint64_t total = 0;
+  for (unsigned l = 0; l < 8 && (size >> (8 * l)) > 0; ++l) total += ((size >> (8 * l)) + 255) / 256;
+  const auto tick = [&] { progress(audit.tiles_done(), total); };
+  for (unsigned l = 0; l < 8 && (size >> (8 * l)) > 0; ++l) {
+    if (!audit.level(l, threads, tick)) break;
+  }
+  return audit.result();
+}
+
+}  // namespace slog

@@ -1,0 +1,139 @@
+// SPDX-License-Identifier: Apache-2.0
+#include "tiles.h"
+
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <thread>
+
+#include "mirror_audit.h"
+#include "usage_error.h"
+
+namespace slog {
+namespace {
+
+std::string mirror_dir(const Ctx& c) {
+  const std::string dir = c.opt.one("DIR");
+  std::error_code ec;
+  if (!std::filesystem::is_directory(dir, ec)) throw UsageError("DIR: " + dir + " is not a directory");
+  return dir;
+}
+
+uint64_t not_before(const Ctx& c) { return c.opt.has("--not-before") ? number(c, "--not-before") : 0; }
+
+// Reads exactly the tiles the library named, from the mirror.
+std::vector<sl::Tile> read_tiles(const Ctx& c, const std::string& dir, const std::vector<std::string>& paths) {
+  std::vector<sl::Tile> out;
+  for (const std::string& p : paths) {
+    const std::string data = c.in.bytes(dir + "/" + p, "DIR");
+    out.push_back({p, Bytes(data.begin(), data.end())});
+  }
+  return out;
+}
+
+void list_tiles(Report& r, const std::vector<std::string>& paths) {
+  r.fields["tiles"] = paths;
+  for (const std::string& p : paths) r.lines.push_back("tile: " + p);
+}
+
+void inclusion(const Ctx& c, const std::string& dir, const std::string& policy, const std::string& note) {
+  if (!c.opt.has("--leaf-hash") && !c.opt.has("--entry")) throw UsageError("--leaf-hash or --entry is required");
+  const Bytes leaf = c.opt.has("--entry") ? leaf_hash_of(c.in.bytes(c.opt.one("--entry"), "--entry"))
+                                          : hash(c.opt.one("--leaf-hash"), "--leaf-hash");
+  const uint64_t index = number(c, "--index");
+  // The tree size the tiles are named for comes from the verified checkpoint.
+  const auto v = sl::checkpoint_verify_policy(note, policy, not_before(c));
+  if (!done(c.r, v)) return;
+  const auto paths = sl::tlog_tiles_for_inclusion(v->head.size, index);
+  if (!done(c.r, paths)) return;
+  const auto verified = sl::tlog_tiles_verify_inclusion(note, policy, index, leaf, read_tiles(c, dir, *paths),
+                                                        not_before(c));
+  if (!done(c.r, verified)) return;
+  c.r.field("index", "index", index, std::to_string(index));
+  list_tiles(c.r, *paths);
+  describe(c.r, *verified);
+  valid(c.r);
+}
+
+void consistency(const Ctx& c, const std::string& dir, const std::string& policy, const std::string& note) {
+  const std::string older = c.in.text(c.opt.one("OLD_CHECKPOINT"), "OLD_CHECKPOINT");
+  const auto old_v = sl::checkpoint_verify_policy(older, policy, not_before(c));
+  if (!done(c.r, old_v)) return;
+  const auto new_v = sl::checkpoint_verify_policy(note, policy, not_before(c));
+  if (!done(c.r, new_v)) return;
+  const uint64_t old_size = old_v->head.size, new_size = new_v->head.size;
+  const auto paths = sl::tlog_tiles_for_consistency(old_size, new_size);
+  if (!done(c.r, paths)) return;
+  const auto proof = sl::tlog_tiles_consistency_proof(old_size, new_size, read_tiles(c, dir, *paths));
+  if (!done(c.r, proof)) return;
+  if (!done(c.r, sl::verify_consistency(old_size, new_size, *proof, old_v->head.root, new_v->head.root))) return;
+  c.r.field("old_size", "old size", old_size, std::to_string(old_size));
+  list_tiles(c.r, *paths);
+  describe(c.r, *new_v);
+  valid(c.r);
+}
+
+void audit(const Ctx& c, const std::string& dir, const std::string& policy, const std::string& note) {
+  const unsigned threads = c.opt.has("--threads") ? static_cast<unsigned>(decimal(c.opt.one("--threads"), "--threads", 1024))
+                                                  : std::max(1u, std::thread::hardware_concurrency());
+  if (threads == 0) throw UsageError("--threads must be from 1 to 1024");
+  const auto start = std::chrono::steady_clock::now();
+  const auto v = sl::checkpoint_verify_policy(note, policy, not_before(c));
+  if (!done(c.r, v)) return;
+  const uint64_t size = v->head.size;
+  const bool bar = !c.json && isatty(STDERR_FILENO);
+  const MirrorAudit a = audit_mirror(dir, size, threads, [bar](uint64_t n, uint64_t total) {
+    if (!bar || total == 0) return;
+    const int filled = static_cast<int>(40 * n / total);
+    std::fprintf(stderr, "\r[%s%s] %3d%% %llu/%llu tiles", std::string(filled, '#').c_str(),
+                 std::string(40 - filled, ' ').c_str(), static_cast<int>(100 * n / total),
+                 static_cast<unsigned long long>(n), static_cast<unsigned long long>(total));
+  });
+  if (bar) std::fprintf(stderr, "\n");
+  if (!a.ok) return c.r.fail({sl::Error::Kind::Verification, a.error});
+  if (size > 0) {
+    // The root: the inclusion of the last entry, from the last level-0 tile and the tiles its proof needs.
+    const auto paths = sl::tlog_tiles_for_inclusion(size, size - 1);
+    if (!done(c.r, paths)) return;
+    const uint64_t last = (size - 1) / 256;
+    const std::string last_path = mirror_path(0, last, mirror_width(size, 0, last));
+    const std::string tile = c.in.bytes(dir + "/" + last_path, "DIR");
+    if (tile.size() < 32) return c.r.fail({sl::Error::Kind::Verification, last_path + " is too short"});
+    const Bytes leaf(tile.end() - 32, tile.end());
+    if (!done(c.r, sl::tlog_tiles_verify_inclusion(note, policy, size - 1, leaf, read_tiles(c, dir, *paths),
+                                                   not_before(c)))) {
+      return;
+    }
+  }
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double rate = seconds > 0 ? static_cast<double>(a.entries) / seconds : 0;
+  c.r.field("entries", "entries", a.entries, std::to_string(a.entries));
+  c.r.field("bundles", "bundles", a.bundles, std::to_string(a.bundles));
+  c.r.field("tiles", "tiles", a.tiles, std::to_string(a.tiles));
+  c.r.fields["threads"] = threads;
+  c.r.fields["seconds"] = seconds;
+  c.r.fields["entries_per_second"] = rate;
+  // The timing goes to standard error: standard output is the verdict alone, the same every run.
+  char timing[160];
+  std::snprintf(timing, sizeof timing, "%llu entries, %llu tiles in %.3f s: %.0f entries/s on %u threads",
+                static_cast<unsigned long long>(a.entries), static_cast<unsigned long long>(a.tiles), seconds, rate,
+                threads);
+  c.r.notes.push_back(timing);
+  describe(c.r, *v);
+  valid(c.r);
+}
+
+}  // namespace
+
+void tiles(const Ctx& c, const std::string& mode) {
+  const std::string dir = mirror_dir(c);
+  const std::string policy = c.in.text(c.opt.one("--policy"), "--policy");
+  const std::string note = c.in.text(dir + "/checkpoint", "DIR");
+  if (mode == "inclusion") inclusion(c, dir, policy, note);
+  else if (mode == "consistency") consistency(c, dir, policy, note);
+  else audit(c, dir, policy, note);
+}
+
+}  // namespace slog

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <optional>
 
 #include "core/fault.h"
@@ -141,6 +142,29 @@ class Parser {
  private:
   static Error fail(size_t line, std::string_view detail) { return Error::malformed_tlog_policy(line, detail); }
 
+  // The line of a log or witness key, and its first eight bytes, which
+  // tell most distinct keys apart without reaching for them.
+  struct KeyLine {
+    uint64_t print;
+    size_t line;
+  };
+
+  static uint64_t print(const note::VerifierKey& k) {
+    uint64_t p = 0;
+    std::memcpy(&p, k.key.data(), std::min<size_t>(sizeof p, k.key.size()));
+    return p;
+  }
+
+  // The line of an earlier key with the same public key, or 0.
+  static size_t repeat(const std::vector<note::VerifierKey>& keys, const std::vector<KeyLine>& lines,
+                       const note::VerifierKey& key) {
+    const uint64_t p = print(key);
+    for (size_t i = 0; i < keys.size(); ++i) {
+      if (lines[i].print == p && keys[i].same_public_key(key)) return lines[i].line;
+    }
+    return 0;
+  }
+
   // Room for the least every policy may hold, so a usual one never regrows.
   void reserve() {
     constexpr size_t n = 32;
@@ -171,11 +195,11 @@ class Parser {
     if (policy_.logs.size() == kMaxPolicyLogs) return fail(n, "more than " + std::to_string(kMaxPolicyLogs) + " logs");
     auto key = note::parse_verifier_key(it[1]);
     if (!key) return fail(n, "log key: " + key_detail(key.error()));
-    for (size_t i = 0; i < policy_.logs.size(); ++i) {
-      if (policy_.logs[i].same_public_key(*key)) return fail(n, "log key repeats the key of line " + std::to_string(log_lines_[i]));
+    if (const size_t first = repeat(policy_.logs, log_lines_, *key)) {
+      return fail(n, "log key repeats the key of line " + std::to_string(first));
     }
+    log_lines_.push_back({print(*key), n});
     policy_.logs.push_back(std::move(*key));
-    log_lines_.push_back(n);
     return {};
   }
 
@@ -194,16 +218,14 @@ class Parser {
     if (auto r = define(n, it[1]); !r) return r;
     auto key = note::parse_cosigner_key(it[2]);
     if (!key) return fail(n, "witness key: " + key_detail(key.error()));
-    for (size_t i = 0; i < w.keys.size(); ++i) {
-      if (w.keys[i].same_public_key(*key)) {
-        return fail(n, "witness key repeats the key of line " + std::to_string(witness_lines_[i]));
-      }
+    if (const size_t first = repeat(w.keys, witness_lines_, *key)) {
+      return fail(n, "witness key repeats the key of line " + std::to_string(first));
     }
     names_.add(it[1], Member{false, w.witnesses.size()});
     w.owner.push_back(w.witnesses.size());
     w.witnesses.emplace_back(it[1]);
+    witness_lines_.push_back({print(*key), n});
     w.keys.push_back(std::move(*key));
-    witness_lines_.push_back(n);
     return {};
   }
 
@@ -248,7 +270,7 @@ class Parser {
   }
 
   TlogPolicy policy_;
-  std::vector<size_t> log_lines_, witness_lines_;
+  std::vector<KeyLine> log_lines_, witness_lines_;  // one per key, in order
   Names<Member> names_;
   Names<bool> listed_;
   size_t quorum_line_ = 0;

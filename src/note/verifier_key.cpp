@@ -39,18 +39,16 @@ int hex_digit(char c) {
 // The first four bytes of SHA-256(name || "\n" || data), hashed in one piece
 // when that fits on the stack.
 uint32_t key_id(std::string_view name, ByteView data) {
-  thread_local crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);  // one context per thread
   uint8_t message[256];
   if (name.size() + 1 + data.size() <= sizeof message) {
     std::memcpy(message, name.data(), name.size());
     message[name.size()] = '\n';
     std::memcpy(message + name.size() + 1, data.data(), data.size());
-    sha256.update({message, name.size() + 1 + data.size()});
-  } else {
-    const uint8_t newline = '\n';
-    sha256.update(as_bytes(name)).update({&newline, 1}).update(data);
+    return be32(crypto::sha256({message, name.size() + 1 + data.size()}));
   }
-  return be32(sha256.final<32>());
+  const uint8_t newline = '\n';
+  crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);
+  return be32(sha256.update(as_bytes(name)).update({&newline, 1}).update(data).final<32>());
 }
 
 }  // namespace

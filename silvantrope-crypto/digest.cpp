@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: Apache-2.0
+// The SHA256_* functions are deprecated in OpenSSL 3 in favour of EVP, and kept:
+// they are its SHA-256 without the dispatch.
+#define OPENSSL_SUPPRESS_DEPRECATED
 #include "silvantrope-crypto/digest.h"
 
 #include <openssl/evp.h>
+#include <openssl/sha.h>
 
 #include "core/fault.h"
 
@@ -64,8 +68,14 @@ thread_local ContextPool pool;
 
 }  // namespace
 
-Digest::Digest(DigestAlgorithm algorithm)
-    : algorithm_(algorithm), md_(fetched(algorithm)), ctx_(pool.take(algorithm)), size_(EVP_MD_get_size(md_)) {
+Digest::Digest(DigestAlgorithm algorithm) : algorithm_(algorithm), size_(32) {
+  if (algorithm == DigestAlgorithm::Sha256) {
+    reset();
+    return;
+  }
+  md_ = fetched(algorithm);
+  ctx_ = pool.take(algorithm);
+  size_ = static_cast<size_t>(EVP_MD_get_size(md_));
   if (ctx_ != nullptr) {
     fresh_ = true;  // handed back initialised
     return;
@@ -81,6 +91,7 @@ Digest::Digest(DigestAlgorithm algorithm)
 }
 
 Digest::~Digest() {
+  if (ctx_ == nullptr) return;  // SHA-256
   // A context holding part of a message is started afresh before it is
   // kept; one that cannot be is not kept.
   if (!fresh_ && EVP_DigestInit_ex2(ctx_, md_, nullptr) != 1) {
@@ -91,7 +102,8 @@ Digest::~Digest() {
 }
 
 void Digest::reset() {
-  if (EVP_DigestInit_ex2(ctx_, md_, nullptr) != 1) throw InternalFault("digest init failed");
+  const bool ok = ctx_ == nullptr ? SHA256_Init(&sha256_) == 1 : EVP_DigestInit_ex2(ctx_, md_, nullptr) == 1;
+  if (!ok) throw InternalFault("digest init failed");
   fresh_ = true;
 }
 
@@ -101,7 +113,9 @@ Digest& Digest::init() {
 }
 
 Digest& Digest::update(ByteView data) {
-  if (EVP_DigestUpdate(ctx_, data.data(), data.size()) != 1) {
+  const bool ok = ctx_ == nullptr ? SHA256_Update(&sha256_, data.data(), data.size()) == 1
+                                  : EVP_DigestUpdate(ctx_, data.data(), data.size()) == 1;
+  if (!ok) {
     throw InternalFault("digest update failed");
   }
   fresh_ = false;
@@ -109,7 +123,8 @@ Digest& Digest::update(ByteView data) {
 }
 
 void Digest::final(uint8_t* out) {
-  if (EVP_DigestFinal_ex(ctx_, out, nullptr) != 1) throw InternalFault("digest final failed");
+  const bool ok = ctx_ == nullptr ? SHA256_Final(out, &sha256_) == 1 : EVP_DigestFinal_ex(ctx_, out, nullptr) == 1;
+  if (!ok) throw InternalFault("digest final failed");
   reset();
 }
 

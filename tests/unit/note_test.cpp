@@ -7,6 +7,7 @@
 #include <cstdio>
 
 #include "checkpoint/checkpoint.h"
+#include "checkpoint/cosigned.h"
 #include "note/signed_note.h"
 #include "notes.h"
 
@@ -90,6 +91,40 @@ TEST(Checkpoint, SignaturesBeforeTheBody) {
   ASSERT_TRUE(head) << head.error().message();
   EXPECT_EQ(head->size, 7u);
   EXPECT_EQ(head->root, root);
+}
+
+// Witness keys that share a name or a public key are one cosigner, however
+// long the chain that joins them: here X, Y and Z are three Ed25519 keys.
+TEST(Cosigned, KeysJoinedThroughChains) {
+  using W = std::pair<std::string, int>;  // name, key seed
+  const std::string body = test_support::checkpoint_body(kEd.name, 7, Bytes(32, 0x5a));
+  const int X = 10, Y = 11, Z = 12;
+  const struct {
+    const char* name;
+    std::vector<W> keys, cosigned;
+    uint32_t quorum;
+    std::string want;
+  } cases[] = {
+      {"a-X, b-X, b-Y: one", {{"a", X}, {"b", X}, {"b", Y}}, {{"a", X}, {"b", Y}}, 2, "1 of 2"},
+      {"a-X, b-X, b-Y, c-Y: one", {{"a", X}, {"b", X}, {"b", Y}, {"c", Y}}, {{"a", X}, {"c", Y}}, 2, "1 of 2"},
+      {"joined only by the last key listed", {{"c", Z}, {"b", Y}, {"a", X}, {"c", Y}, {"a", Y}},
+       {{"a", X}, {"b", Y}, {"c", Z}}, 2, "1 of 2"},
+      {"two chains: two", {{"a", X}, {"b", X}, {"c", Y}, {"d", Y}}, {{"a", X}, {"d", Y}}, 2, ""},
+      {"no links: three", {{"a", X}, {"b", Y}, {"c", Z}}, {{"a", X}, {"b", Y}, {"c", Z}}, 3, ""},
+      {"two chains, one short", {{"a", X}, {"b", X}, {"c", Y}, {"d", Y}, {"e", Z}}, {{"b", X}, {"c", Y}}, 3, "2 of 3"},
+  };
+  for (const auto& c : cases) {
+    auto cosigner = [](const W& w) { return test_support::Cosigner{w.first, test_support::Ed25519Signer(static_cast<uint8_t>(w.second))}; };
+    std::string note = test_support::sign_note(body, {&kEd});
+    for (const W& w : c.cosigned) note += cosigner(w).line(cosigner(w).cosign(kEd.name, 7, Bytes(32, 0x5a), {}, 100));
+    std::vector<std::string> texts;
+    for (const W& w : c.keys) texts.push_back(cosigner(w).verifier_key());
+    const std::vector<std::string_view> views(texts.begin(), texts.end());
+    auto r = checkpoint::verify_cosigned(note, keys({&kEd}), views, c.quorum, 0);
+    const std::string got = r ? "" : r.error().message();
+    EXPECT_EQ(got, c.want.empty() ? "" : "verification failed: cosignature quorum not met: " + c.want + " cosigners")
+        << c.name;
+  }
 }
 
 }  // namespace

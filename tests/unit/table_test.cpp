@@ -13,7 +13,9 @@
 #include <map>
 
 #include "checkpoint/checkpoint.h"
+#include "checkpoint/cosigned.h"
 #include "checkpoint/tlog_policy.h"
+#include "checkpoint/tlog_proof.h"
 #include "context/context_hash.h"
 #include "context/label.h"
 #include "context/namespace.h"
@@ -31,11 +33,65 @@
 #include "tiles/path.h"
 #include "tiles/tree.h"
 #include "tiles/width.h"
+#include "notes.h"
 
 namespace silvantrope {
 namespace {
 
 using Args = std::vector<std::string>;
+
+// The text in a heap block of exactly its size, so that a parser reading one
+// byte past the end is caught by the address sanitizer (a std::string has a
+// terminator there).
+// An input with n of one repeated part, at a length limit: "ok N" or the error.
+std::string many(const std::string& what, size_t n) {
+  using test_support::NoteKey;
+  static const NoteKey log = NoteKey::ed25519("log.example", 1);
+  const std::string body = test_support::checkpoint_body(log.name, 1, Bytes(32, 0));
+  std::string text;
+  if (what == "policy_logs" || what == "policy_witnesses") {
+    for (size_t i = 0; i < n; ++i) {
+      const std::string name = "k" + std::to_string(i);
+      text += what == "policy_logs"
+                  ? "log " + NoteKey::ed25519(name, 1000 + i).verifier_key() + "\n"
+                  : "witness " + name + " " +
+                        test_support::Cosigner{name, test_support::Ed25519Signer(1000 + i)}.verifier_key() + "\n";
+    }
+    auto p = checkpoint::parse_tlog_policy(text + "quorum none\n");
+    if (!p) return p.error().message();
+    return "ok " + std::to_string(what == "policy_logs" ? p->logs.size() : p->witnesses.witnesses.size());
+  }
+  if (what == "proof_hashes") {
+    text = "c2sp.org/tlog-proof@v1\nindex 0\n";
+    for (size_t i = 0; i < n; ++i) text += std::string(43, 'A') + "=\n";
+    const std::string proof = text + "\n" + test_support::sign_note(body, {&log});
+    auto p = checkpoint::parse_tlog_proof(proof);
+    return p ? "ok " + std::to_string(p->hashes.size()) : p.error().message();
+  }
+  if (what == "note_signatures") {
+    std::string note = test_support::sign_note(body, {&log});
+    for (size_t i = 1; i < n; ++i) note += test_support::signature_line("other.example", 7, Bytes(64, 1));
+    auto p = note::parse_signed_note(note);
+    return p ? "ok " + std::to_string(p->signatures.size()) : p.error().message();
+  }
+  if (what == "cosigner_keys") {
+    const std::string key = test_support::Cosigner{"w.example", test_support::Ed25519Signer(9)}.verifier_key();
+    const std::vector<std::string_view> keys(n, key);
+    auto r = checkpoint::verify_cosigned(test_support::sign_note(body, {&log}),
+                                         {*note::parse_verifier_key(log.verifier_key())}, keys, 0, 0);
+    return r ? "ok " + std::to_string(n) : r.error().message();
+  }
+  return "unknown input " + what;
+}
+
+struct Exact {
+  explicit Exact(const std::string& s) : bytes(std::make_unique<char[]>(s.size())), size(s.size()) {
+    std::copy(s.begin(), s.end(), bytes.get());
+  }
+  std::string_view view() const { return {bytes.get(), size}; }
+  std::unique_ptr<char[]> bytes;
+  size_t size;
+};
 
 std::string unescape(std::string_view s) {
   std::string out;
@@ -214,9 +270,10 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
          if (!ctx) return ctx.error().message();
          return show(keytrans::commit(*ctx, as_bytes(a[2]), std::stoul(a[3]), unhex(a[4]), unhex(a[5])), hex);
        }},
+      {"many", [](const Args& a) { return many(a[0], std::stoul(a[1])); }},
       {"tlog_policy",
        [](const Args& a) {
-         return show(checkpoint::parse_tlog_policy(a[0]), [](const checkpoint::TlogPolicy& p) {
+         return show(checkpoint::parse_tlog_policy(Exact(a[0]).view()), [](const checkpoint::TlogPolicy& p) {
            const auto& w = p.witnesses;
            auto name = [&](const checkpoint::WitnessRule::Member& m) {
              return m.group ? w.groups[m.index].name : w.witnesses[m.index];

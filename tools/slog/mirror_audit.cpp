@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstring>
+#include <utility>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -42,6 +44,87 @@ bool read_file(const std::string& path, Bytes& out, size_t max) {
   return ok;
 }
 
+// Opens mirror files relative to the directory of the previous one, which
+// is almost always the same: the kernel walks one path element, not six.
+class Dir {
+ public:
+  explicit Dir(const std::string& root) : root_(root) {}
+  ~Dir() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  Dir(const Dir&) = delete;
+  Dir& operator=(const Dir&) = delete;
+
+  int open(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    const std::string dir = path.substr(0, slash);
+    if (fd_ < 0 || dir != dir_) {
+      if (fd_ >= 0) ::close(fd_);
+      dir_ = dir;
+      fd_ = ::open((root_ + "/" + dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+      if (fd_ < 0) return -1;
+    }
+    return ::openat(fd_, path.c_str() + slash + 1, O_RDONLY | O_CLOEXEC);
+  }
+
+ private:
+  const std::string& root_;
+  std::string dir_;
+  int fd_ = -1;
+};
+
+// A file opened for reading, closed when it goes.
+struct Opened {
+  int fd;
+  explicit Opened(int f) : fd(f) {}
+  ~Opened() {
+    if (fd >= 0) ::close(fd);
+  }
+  Opened(const Opened&) = delete;
+  Opened& operator=(const Opened&) = delete;
+};
+
+// An argument buffer of the C ABI, filled from a file after `at` bytes the
+// caller writes; freed unless handed to a call.
+class Arg {
+ public:
+  Arg() = default;
+  ~Arg() {
+    if (buf_.data != nullptr) sl::wire::free_buffer(buf_);
+  }
+  Arg(const Arg&) = delete;
+  Arg& operator=(const Arg&) = delete;
+
+  bool read(const Opened& file, size_t at, size_t max) {
+    const int fd = file.fd;
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
+    if (ok) {
+      RustCallStatus status{};
+      buf_ = ffi_silvantrope_log_rustbuffer_alloc(at + static_cast<uint64_t>(st.st_size), &status);
+      ok = status.code == 0;
+      for (size_t got = at; ok && got < buf_.len;) {
+        const ssize_t n = ::read(fd, buf_.data + got, buf_.len - got);
+        ok = n > 0;
+        if (ok) got += static_cast<size_t>(n);
+      }
+    }
+    return ok;
+  }
+  uint8_t* data() { return buf_.data; }
+  size_t size() const { return buf_.len; }
+  void put_u32(size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) buf_.data[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
+  }
+  RustBuffer release() { return std::exchange(buf_, RustBuffer{0, 0, nullptr}); }
+
+ private:
+  RustBuffer buf_{0, 0, nullptr};
+};
+
+const std::string kTilePath = "tile/0/000";
+
 class Audit {
  public:
   Audit(std::string dir, uint64_t size) : dir_(std::move(dir)), size_(size) {}
@@ -56,7 +139,7 @@ class Audit {
     std::vector<std::thread> pool;
     for (unsigned t = 0; t < threads; ++t) {
       pool.emplace_back([&, level] {
-        Worker w;
+        Worker w(dir_);
         for (bool go = true; go && !failed_.load(std::memory_order_relaxed);) {
           const uint64_t begin = next.fetch_add(kRun);
           go = begin < count;
@@ -90,9 +173,10 @@ class Audit {
 
  private:
   struct Worker {
-    Bytes tile, parent, bundle;
+    explicit Worker(const std::string& root) : tiles(root), bundles(root) {}
+    Dir tiles, bundles;
+    Bytes parent;
     uint64_t parent_index = UINT64_MAX;
-    std::vector<sl::Tile> one{{"tile/0/000", {}}};
   };
 
   bool fail(const std::string& what) {
@@ -101,19 +185,35 @@ class Audit {
     return false;
   }
 
+  // Each file is read straight into the argument buffer of the call that
+  // checks it: the bytes are copied once, by the kernel.
   bool one(unsigned level, uint64_t n, Worker& w) {
     const unsigned width = mirror_width(size_, level, n);
     const std::string path = mirror_path(static_cast<int>(level), n, width);
-    if (!read_file(dir_ + "/" + path, w.tile, 32 * 256)) return fail("cannot read " + path);
-    if (w.tile.size() != 32u * width) {
-      return fail(path + " holds " + std::to_string(w.tile.size()) + " bytes, want " + std::to_string(32u * width));
+    // tlog_tiles_inclusion_proof's tiles argument: one Tile record, its data last.
+    const size_t data_at = 4 + 4 + kTilePath.size() + 4;
+    Arg tiles;
+    if (!tiles.read(Opened(w.tiles.open(path)), data_at, 32 * 256)) return fail("cannot read " + path);
+    const size_t length = tiles.size() - data_at;
+    if (length != 32u * width) {
+      return fail(path + " holds " + std::to_string(length) + " bytes, want " + std::to_string(32u * width));
     }
+    tiles.put_u32(0, 1);
+    tiles.put_u32(4, static_cast<uint32_t>(kTilePath.size()));
+    std::memcpy(tiles.data() + 8, kTilePath.data(), kTilePath.size());
+    tiles.put_u32(8 + kTilePath.size(), static_cast<uint32_t>(length));
+    const uint8_t* tile = tiles.data() + data_at;
     if (level == 0) {
-      const std::string bundle = mirror_path(-1, n, width);
-      if (read_file(dir_ + "/" + bundle, w.bundle, kMaxBundle)) {
-        const auto hashes = sl::tlog_tiles_leaf_hashes(w.bundle);
-        if (!hashes) return fail(bundle + ": " + hashes.error().message);
-        if (*hashes != w.tile) return fail(bundle + " does not match " + path);
+      const std::string bundle_path = mirror_path(-1, n, width);
+      Arg bundle;
+      if (bundle.read(Opened(w.bundles.open(bundle_path)), 4, kMaxBundle)) {
+        bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
+        RustCallStatus st{};
+        const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));
+        if (auto e = sl::wire::status_error(st)) return fail(bundle_path + ": " + e->message);
+        if (hashes.size() != 4 + length || std::memcmp(hashes.data() + 4, tile, length) != 0) {
+          return fail(bundle_path + " does not match " + path);
+        }
         ++bundles_;
         entries_ += width;
       }
@@ -128,11 +228,11 @@ class Audit {
       const size_t at = (n % 256) * 32;
       if (w.parent.size() < at + 32) return fail(parent_path + " is too short");
       // The tile's first hash is at index 0 of the 256-leaf tree whose root the parent holds.
-      w.one[0].data.swap(w.tile);
-      const auto proof = sl::tlog_tiles_inclusion_proof(256, 0, w.one);
-      w.one[0].data.swap(w.tile);
+      const Bytes first(tile, tile + 32);
+      RustCallStatus st{};
+      const RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_inclusion_proof(256, 0, tiles.release(), &st);
+      auto proof = sl::detail::finish<std::vector<Bytes>>(st, r);
       if (!proof) return fail(path + ": " + proof.error().message);
-      const Bytes first(w.tile.begin(), w.tile.begin() + 32);
       const Bytes want(w.parent.begin() + static_cast<std::ptrdiff_t>(at),
                        w.parent.begin() + static_cast<std::ptrdiff_t>(at + 32));
       if (!sl::verify_inclusion(0, 256, first, *proof, want)) {

@@ -31,12 +31,23 @@ done
 ls "$build"/bin/bench_* >/dev/null 2>&1 || { echo "bench.sh: no bench_* in $build/bin; build the default preset" >&2; exit 2; }
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
-for bin in "$build"/bin/bench_*; do
-  # The tiled-log audit is measured on one thread and on two: it gets every CPU.
-  cpus=$cpu
-  [ "$(basename "$bin")" = bench_tiles ] && cpus=0-$(($(nproc) - 1))
-  taskset -c "$cpus" "$bin" --benchmark_filter="$filter" --benchmark_repetitions="$reps" \
+every=0-$(($(nproc) - 1))
+run() {  # CPUS BINARY FILTER REPORT
+  taskset -c "$1" "$2" --benchmark_filter="$3" --benchmark_repetitions="$reps" \
     --benchmark_enable_random_interleaving=true --benchmark_min_time="$min_time" \
-    --benchmark_format=json >"$out/$(basename "$bin").json" 2>/dev/null || true
+    --benchmark_format=json >"$out/$4.json" 2>/dev/null || true
+}
+for bin in "$build"/bin/bench_*; do
+  name=$(basename "$bin")
+  case $name in
+    # The tiled-log audit is measured on one thread and on two: it gets every CPU.
+    bench_tiles) run "$every" "$bin" "$filter" "$name" ;;
+    # So does the two-thread run of the cheapest export; the rest stays pinned.
+    bench_abi) pinned=$filter
+               [ "$filter" = . ] && pinned=-abi_inclusion_threads
+               run "$cpu" "$bin" "$pinned" "$name"
+               [[ abi_inclusion_threads =~ $filter ]] && run "$every" "$bin" "abi_inclusion_threads" "$name-threads" ;;
+    *) run "$cpu" "$bin" "$filter" "$name" ;;
+  esac
 done
 python3 "$root/bench/report.py" "$out"/*.json

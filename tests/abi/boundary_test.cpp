@@ -31,6 +31,13 @@ std::string status_message(RustCallStatus& st) {
 
 TEST(Runtime, Buffers) {
   RustCallStatus st{};
+  // A block just freed with other bytes in it comes back zeroed.
+  RustBuffer dirty = ffi_silvantrope_log_rustbuffer_alloc(40, &st);
+  std::memset(dirty.data, 0xee, 40);
+  free_buffer(dirty);
+  RustBuffer again = ffi_silvantrope_log_rustbuffer_alloc(40, &st);
+  EXPECT_EQ(contents(again), Bytes(40, 0));
+  free_buffer(again);
   RustBuffer b = ffi_silvantrope_log_rustbuffer_alloc(5, &st);
   ASSERT_EQ(st.code, 0);
   EXPECT_EQ(b.capacity, 5u);

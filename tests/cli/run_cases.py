@@ -4,7 +4,7 @@
 --json object of each; then checks that the generated bash completion offers each command's options.
 
 usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT"""
-import json, os, pathlib, shlex, subprocess, sys, tempfile  # noqa: E401
+import json, os, pathlib, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
 
 slog, src, completion = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3]
 samples = src / "samples"
@@ -25,6 +25,16 @@ def fixtures(t):
     for name, sample in proofs.items():
         words = (samples / (sample + ".sample")).read_text().split()
         (t / (name + ".proof")).write_text("\n".join(words[i + 1] for i, w in enumerate(words) if w == "--proof") + "\n")
+    # Mirrors of the sample tiled log: the level above disagreeing with a full
+    # tile, a tile missing, and no entry bundles.
+    for name in ("parent-changed", "tile-missing", "no-bundles"):
+        shutil.copytree(samples / "tiles/log", t / name)
+    parent = t / "parent-changed/tile/1/000.p/13"
+    data = bytearray(parent.read_bytes())
+    data[5 * 32] ^= 1
+    parent.write_bytes(bytes(data))
+    (t / "tile-missing/tile/0/009").unlink()
+    shutil.rmtree(t / "no-bundles/tile/entries")
     for name, text in {"recurse": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: valid\nsamples .\nexpect: ok\n",
                        "failing": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n"}.items():
         (t / name).mkdir()

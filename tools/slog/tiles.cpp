@@ -23,10 +23,13 @@ std::string mirror_dir(const Ctx& c) {
 
 uint64_t not_before(const Ctx& c) { return c.opt.has("--not-before") ? number(c, "--not-before") : 0; }
 
-// Reads exactly the tiles the library named, from the mirror.
+// Reads exactly the tiles the library named, from the mirror. One the
+// mirror lacks is left out: the library then names it as missing.
 std::vector<sl::Tile> read_tiles(const Ctx& c, const std::string& dir, const std::vector<std::string>& paths) {
   std::vector<sl::Tile> out;
   for (const std::string& p : paths) {
+    std::error_code ec;
+    if (!std::filesystem::exists(dir + "/" + p, ec)) continue;
     const std::string data = c.in.bytes(dir + "/" + p, "DIR");
     out.push_back({p, Bytes(data.begin(), data.end())});
   }

@@ -101,9 +101,11 @@ class Arg {
     struct stat st {};
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
     if (ok) {
+      // Reserved, not allocated: the room is not zeroed first, as the file fills it.
       RustCallStatus status{};
-      buf_ = ffi_silvantrope_log_rustbuffer_alloc(at + static_cast<uint64_t>(st.st_size), &status);
+      buf_ = ffi_silvantrope_log_rustbuffer_reserve(RustBuffer{0, 0, nullptr}, at + static_cast<uint64_t>(st.st_size), &status);
       ok = status.code == 0;
+      if (ok) buf_.len = at + static_cast<uint64_t>(st.st_size);
       for (size_t got = at; ok && got < buf_.len;) {
         const ssize_t n = ::read(fd, buf_.data + got, buf_.len - got);
         ok = n > 0;

@@ -33,6 +33,8 @@ inline bool known_message(std::string_view m) {
          "hybrid composite signature error: ", "malformed namespace: ", "malformed namespace policy: ", "vrf error: ", "vrf proof did not verify",
          "commitment did not open", "malformed coniks proof: ", "coniks proof root mismatch",
          "malformed keytrans structure: ", "keytrans proof root mismatch",
+         "malformed tlog policy: line ", "malformed tlog proof: line ", "no policy log for checkpoint origin ",
+         "witness quorum not met: ", "limit exceeded: ", "malformed tile: ",
          "not enough bytes remaining in buffer (", "out of range integral type conversion attempted",
          "unexpected tag byte for Option", "Invalid CommitmentHash enum value: ", "junk data left in buffer after "
          "lifting (count: ", "invalid utf-8 sequence of ", "incomplete utf-8 byte sequence from index "}) {

@@ -80,6 +80,24 @@ TEST(NoteVerify, Cases) {
   for (const auto& c : cases) EXPECT_EQ(verify(c.note, c.trusted), c.want) << c.name;
 }
 
+// A line is verified once per key: a second line with the same bytes under
+// another trusted key whose id collides (2^32 work for whoever picks keys)
+// is verified under that key, not taken on the first key's word.
+TEST(NoteVerify, IdenticalLinesOfTwoKeysVerifiedEach) {
+  std::vector<VerifierKey> trusted = keys({&kEd, &kWitness});
+  trusted[1].name = "b.example";
+  trusted[1].key_id = kEd.key_id();
+  const Bytes good = kEd.sign(kText);
+  const std::string text = kText + "\n" + line(kEd, good) + line(kEd, good, "b.example");
+  auto n = parse_signed_note(text);
+  ASSERT_TRUE(n);
+  auto r = verify_note_signatures(*n, trusted);
+  char id[9];
+  std::snprintf(id, sizeof id, "%08x", kEd.key_id());
+  EXPECT_EQ(r ? std::to_string(*r) : r.error().message(),
+            std::string("invalid signature for known key \"b.example\" (key id ") + id + ")");
+}
+
 TEST(Checkpoint, SignaturesBeforeTheBody) {
   const std::string signed_bad_body = test_support::sign_note("origin\n01\nAAAA\n", {&kEd});
   auto r = checkpoint::verify_checkpoint(signed_bad_body, keys({&kEd}));

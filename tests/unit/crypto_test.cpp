@@ -16,6 +16,7 @@
 #include "signers.h"
 #include "silvantrope-crypto/digest.h"
 #include "silvantrope-crypto/ed25519.h"
+#include "silvantrope-crypto/mldsa44.h"
 #include "silvantrope-crypto/p256_field.h"
 #include "silvantrope-crypto/sign.h"
 #include "silvantrope-crypto/vrf.h"
@@ -79,6 +80,20 @@ TEST(Schemes, EachComponentDecides) {
     EXPECT_FALSE(verifies(sig, longer_key));
     EXPECT_FALSE(verifies(sig, shorter_key));
   }
+}
+
+// ML-DSA-44 (witness cosignatures): a key or signature one byte off its size
+// never verifies, even with the right bytes in it.
+TEST(MlDsa44, SizesDecide) {
+  const test_support::MlDsa44Signer signer(44);
+  const Bytes key = signer.public_key(), sig = signer.sign(kMessage);
+  EXPECT_TRUE(crypto::verify_mldsa44(key, sig, kMessage));
+  Bytes long_sig = sig, long_key = key;
+  long_sig.push_back(0), long_key.push_back(0);
+  EXPECT_FALSE(crypto::verify_mldsa44(key, Bytes(sig.begin(), sig.end() - 1), kMessage));
+  EXPECT_FALSE(crypto::verify_mldsa44(key, long_sig, kMessage));
+  EXPECT_FALSE(crypto::verify_mldsa44(Bytes(key.begin(), key.end() - 1), sig, kMessage));
+  EXPECT_FALSE(crypto::verify_mldsa44(long_key, sig, kMessage));
 }
 
 TEST(Schemes, Pairings) {

@@ -6,13 +6,14 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
-#include <utility>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
+#include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "silvantrope_log.hpp"
@@ -25,24 +26,6 @@ using sl::Bytes;
 
 constexpr uint64_t kRun = 16;                        // tiles a worker takes at a time
 constexpr size_t kMaxBundle = 256 * (2 + 65535);     // 256 entries of the largest size
-
-bool read_file(const std::string& path, Bytes& out, size_t max) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat st {};
-  bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
-  if (ok) {
-    out.resize(static_cast<size_t>(st.st_size));
-    size_t got = 0;
-    while (ok && got < out.size()) {
-      const ssize_t n = ::read(fd, out.data() + got, out.size() - got);
-      ok = n > 0;
-      if (ok) got += static_cast<size_t>(n);
-    }
-  }
-  ::close(fd);
-  return ok;
-}
 
 // Opens mirror files relative to the directory of the previous one, which
 // is almost always the same: the kernel walks one path element, not six.
@@ -84,6 +67,31 @@ struct Opened {
   Opened& operator=(const Opened&) = delete;
 };
 
+// The size of the open file, when it is a regular file of at most max bytes.
+std::optional<size_t> regular_size(const Opened& file, size_t max) {
+  struct stat st {};
+  if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > max) {
+    return std::nullopt;
+  }
+  return static_cast<size_t>(st.st_size);
+}
+
+bool read_exactly(const Opened& file, uint8_t* out, size_t n) {
+  for (size_t got = 0; got < n;) {
+    const ssize_t k = ::read(file.fd, out + got, n - got);
+    if (k <= 0) return false;
+    got += static_cast<size_t>(k);
+  }
+  return true;
+}
+
+bool read_file(const Opened& file, Bytes& out, size_t max) {
+  const auto size = regular_size(file, max);
+  if (!size) return false;
+  out.resize(*size);
+  return read_exactly(file, out.data(), *size);
+}
+
 // An argument buffer of the C ABI, filled from a file after `at` bytes the
 // caller writes; freed unless handed to a call.
 class Arg {
@@ -96,23 +104,14 @@ class Arg {
   Arg& operator=(const Arg&) = delete;
 
   bool read(const Opened& file, size_t at, size_t max) {
-    const int fd = file.fd;
-    if (fd < 0) return false;
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) <= max;
-    if (ok) {
-      // Reserved, not allocated: the room is not zeroed first, as the file fills it.
-      RustCallStatus status{};
-      buf_ = ffi_silvantrope_log_rustbuffer_reserve(RustBuffer{0, 0, nullptr}, at + static_cast<uint64_t>(st.st_size), &status);
-      ok = status.code == 0;
-      if (ok) buf_.len = at + static_cast<uint64_t>(st.st_size);
-      for (size_t got = at; ok && got < buf_.len;) {
-        const ssize_t n = ::read(fd, buf_.data + got, buf_.len - got);
-        ok = n > 0;
-        if (ok) got += static_cast<size_t>(n);
-      }
-    }
-    return ok;
+    const auto size = regular_size(file, max);
+    if (!size) return false;
+    // Reserved, not allocated: the room is not zeroed first, as the file fills it.
+    RustCallStatus status{};
+    buf_ = ffi_silvantrope_log_rustbuffer_reserve(RustBuffer{0, 0, nullptr}, at + *size, &status);
+    if (status.code != 0) return false;
+    buf_.len = at + *size;
+    return read_exactly(file, buf_.data + at, *size);
   }
   uint8_t* data() { return buf_.data; }
   size_t size() const { return buf_.len; }
@@ -175,8 +174,8 @@ class Audit {
 
  private:
   struct Worker {
-    explicit Worker(const std::string& root) : tiles(root), bundles(root) {}
-    Dir tiles, bundles;
+    explicit Worker(const std::string& root) : tiles(root), bundles(root), parents(root) {}
+    Dir tiles, bundles, parents;
     Bytes parent;
     uint64_t parent_index = UINT64_MAX;
   };
@@ -224,7 +223,7 @@ class Audit {
       const uint64_t up = n / 256;
       const std::string parent_path = mirror_path(static_cast<int>(level + 1), up, mirror_width(size_, level + 1, up));
       if (up != w.parent_index) {
-        if (!read_file(dir_ + "/" + parent_path, w.parent, 32 * 256)) return fail("cannot read " + parent_path);
+        if (!read_file(Opened(w.parents.open(parent_path)), w.parent, 32 * 256)) return fail("cannot read " + parent_path);
         w.parent_index = up;
       }
       const size_t at = (n % 256) * 32;

@@ -22,8 +22,10 @@ Result<std::vector<std::string>> paths(Result<std::vector<tiles::TileId>> ids) {
   return out;
 }
 
-Result<std::vector<Hash32>> from_tiles(const std::vector<tiles::TileInput>& tiles,
-                                       auto&& compute) {
+// compute(set) over the checked set of the tiles given.
+template <class F>
+auto from_tiles(const std::vector<tiles::TileInput>& tiles, F&& compute)
+    -> decltype(compute(std::declval<const tiles::TileSet&>())) {
   auto set = tiles::TileSet::build(tiles);
   if (!set) return std::move(set).error();
   return compute(*set);
@@ -47,10 +49,8 @@ RustBuffer uniffi_silvantrope_log_fn_func_tlog_tiles_tree_hash(uint64_t tree_siz
                                                                RustCallStatus* status) {
   return call(
       status,
-      [&](const std::vector<tiles::TileInput>& given) -> Result<Hash32> {
-        auto set = tiles::TileSet::build(given);
-        if (!set) return std::move(set).error();
-        return tiles::tree_hash(*set, tree_size);
+      [&](const std::vector<tiles::TileInput>& given) {
+        return from_tiles(given, [&](const tiles::TileSet& set) { return tiles::tree_hash(set, tree_size); });
       },
       arg<wire::List<wire::Tile>>("tiles", tiles));
 }

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "floors.h"
+#include "signature_checks.h"
 #include "mirror_audit.h"
 #include "notes.h"
 #include "silvantrope_log.hpp"
@@ -38,41 +39,10 @@ namespace sl = silvantrope_log;
 using sl::Bytes;
 using test_support::Cosigner;
 using test_support::NoteKey;
+using bench::Sha256;
 
 constexpr uint64_t kSize = 1000000000, kIndex = 123456789, kAt = 1767225600;
 const std::string kOrigin = "log.example/tiles";
-
-// SHA-256 over parts with one reused context, as a plain OpenSSL loop does.
-class Sha256 {
- public:
-  Sha256() : md_(EVP_MD_fetch(nullptr, "SHA2-256", nullptr)), ctx_(EVP_MD_CTX_new()) {}
-  ~Sha256() {
-    EVP_MD_CTX_free(ctx_);
-    EVP_MD_free(md_);
-  }
-  Sha256(const Sha256&) = delete;
-  Sha256& operator=(const Sha256&) = delete;
-  void leaf(const uint8_t* entry, size_t n, uint8_t* out) {
-    const uint8_t zero = 0;
-    EVP_DigestInit_ex2(ctx_, md_, nullptr);
-    EVP_DigestUpdate(ctx_, &zero, 1);
-    EVP_DigestUpdate(ctx_, entry, n);
-    EVP_DigestFinal_ex(ctx_, out, nullptr);
-  }
-  void node(const uint8_t* left, const uint8_t* right, uint8_t* out) {
-    uint8_t m[65];
-    m[0] = 1;
-    std::copy(left, left + 32, m + 1);
-    std::copy(right, right + 32, m + 33);
-    EVP_DigestInit_ex2(ctx_, md_, nullptr);
-    EVP_DigestUpdate(ctx_, m, sizeof m);
-    EVP_DigestFinal_ex(ctx_, out, nullptr);
-  }
-
- private:
-  EVP_MD* md_;
-  EVP_MD_CTX* ctx_;
-};
 
 // The root of a perfect tree over n (a power of two) consecutive hashes, in place.
 void fold(Sha256& h, uint8_t* hashes, size_t n) {
@@ -195,23 +165,13 @@ void BM_ClientInclusion(benchmark::State& state) {
 void BM_ClientFloor(benchmark::State& state) {
   const Client& c = client();
   if (sodium_init() < 0) state.SkipWithError("libsodium");
-  struct Check {
-    Bytes key, sig, message;
-  };
-  const Bytes log_data = c.log.key_data();
-  std::vector<Check> checks = {{Bytes(log_data.begin() + 1, log_data.end()), c.log.sign(c.body), Bytes(c.body.begin(), c.body.end())}};
-  for (const Cosigner& w : c.witnesses) {
-    const Bytes data = w.key_data(), cs = w.cosign(kOrigin, kSize, c.root, {}, kAt);
-    checks.push_back({Bytes(data.begin() + 1, data.end()), Bytes(cs.begin() + 8, cs.end()),
-                      w.message(kOrigin, kSize, c.root, {}, kAt)});
-  }
+  std::vector<bench::SignatureCheck> checks = {bench::log_check(c.log, c.body)};
+  for (const Cosigner& w : c.witnesses) checks.push_back(bench::cosignature_check(w, kOrigin, kSize, c.root, kAt));
   std::vector<Bytes> hashes(c.node_hashes, Bytes(32, 7));
   bench::NodeHashFloor floor;
   for (auto _ : state) {
     bool ok = true;
-    for (const Check& k : checks) {
-      ok = ok && crypto_sign_verify_detached(k.sig.data(), k.message.data(), k.message.size(), k.key.data()) == 0;
-    }
+    for (const bench::SignatureCheck& k : checks) ok = ok && k.verify();
     if (!ok) state.SkipWithError("floor did not verify");
     benchmark::DoNotOptimize(floor.chain(hashes, hashes.size()));
   }

@@ -24,6 +24,7 @@
 #include "abi_client.h"
 #include "batched.h"
 #include "floors.h"
+#include "signature_checks.h"
 #include "notes.h"
 #include "rfc6962_tree.h"
 
@@ -140,33 +141,18 @@ void BM_Parse(benchmark::State& state) {
       });
 }
 
-bool bare_ed25519(const Bytes& key, const Bytes& sig, const Bytes& message) {
-  return crypto_sign_verify_detached(sig.data(), message.data(), message.size(), key.data()) == 0;
-}
-
 void BM_Floor(benchmark::State& state) {
   const Fixture& f = fixture();
   if (sodium_init() < 0) state.SkipWithError("libsodium");
-  struct Check {
-    Bytes key, sig, message;
-  };
-  const Bytes log_data = f.log.key_data();
-  std::vector<Check> checks = {{Bytes(log_data.begin() + 1, log_data.end()), f.log.sign(f.body), Bytes(f.body.begin(), f.body.end())}};
+  std::vector<bench::SignatureCheck> checks = {bench::log_check(f.log, f.body)};
   if (state.range(0) != kParse) {
-    for (int i = 0; i < 5; ++i) {
-      const Bytes data = f.witnesses[i].key_data(), cs = f.cosignature(i);
-      checks.push_back({Bytes(data.begin() + 1, data.end()), Bytes(cs.begin() + 8, cs.end()),
-                        f.witnesses[i].message(kOrigin, uint64_t{1} << 20, f.root, {}, kAt)});
-    }
+    for (int i = 0; i < 5; ++i) checks.push_back(bench::cosignature_check(f.witnesses[i], kOrigin, uint64_t{1} << 20, f.root, kAt));
   }
   const size_t hashes = state.range(0) == kProof ? f.path.size() : 0;
   bench::NodeHashFloor floor;
   for (auto _ : state) {
     bool ok = true;
-    for (const Check& c : checks) {
-      ok = ok && (c.key.size() == 32 ? bare_ed25519(c.key, c.sig, c.message)
-                                     : bench::bare_openssl("ML-DSA-44", c.key, c.sig, c.message));
-    }
+    for (const bench::SignatureCheck& c : checks) ok = ok && c.verify();
     if (!ok) state.SkipWithError("floor did not verify");
     benchmark::DoNotOptimize(floor.chain(f.path, hashes));
   }

@@ -9,6 +9,11 @@ scripts/fault-check.sh, which applies them one at a time to a scratch copy, rebu
 and runs the release-preset tests, stopping at the first failure.
 
   scripts/mutants.py [-n 300] [--seed 1] [--scratch /tmp/mutants] [--list] [--only OPERATOR]
+                     [--rescore LOG]
+
+--rescore LOG scores the verdicts a previous run printed (its saved output) against the
+current tests/mutants/equivalent.tsv, without building anything: for when survivors have
+been argued equivalent after the run. The sample must be the same (-n, --seed, source).
 
 Operators:
   cmp        flip a comparison: < <=, > >=, == !=
@@ -188,6 +193,7 @@ def main():
     ap.add_argument("--scratch", default="/tmp/mutants")
     ap.add_argument("--only", help="one operator")
     ap.add_argument("--list", action="store_true", help="print the sample, run nothing")
+    ap.add_argument("--rescore", metavar="LOG", help="score a previous run's printed verdicts")
     args = ap.parse_args()
 
     every = all_mutants()
@@ -215,19 +221,31 @@ def main():
     eq = load_equivalent()
     verdict = {}
 
+    def read_verdict(line):
+        m = re.match(r"(caught|MISSED|BROKEN)\s+\d+-(\w+)", line)
+        if m:
+            verdict[m.group(2)] = {"caught": "killed", "MISSED": "survived", "BROKEN": "stillborn"}[m.group(1)]
+
     def check(patches):
         proc = subprocess.Popen([os.path.join(ROOT, "scripts", "fault-check.sh"), "--scratch", args.scratch] + patches,
                                 stdout=subprocess.PIPE, text=True)
         for line in proc.stdout:
             sys.stdout.write(line)
             sys.stdout.flush()
-            m = re.match(r"(caught|MISSED|BROKEN)\s+\d+-(\w+)", line)
-            if m:
-                verdict[m.group(2)] = {"caught": "killed", "MISSED": "survived", "BROKEN": "stillborn"}[m.group(1)]
+            read_verdict(line)
         proc.wait()
         return proc.returncode
 
-    if check(paths) == 2:
+    if args.rescore:
+        with open(args.rescore, encoding="utf-8") as fh:
+            for line in fh:
+                read_verdict(line)
+        missing = [m["id"] for m in picked if m["id"] not in verdict]
+        if missing:
+            print(f"mutants: {len(missing)} of the sample have no verdict in {args.rescore} (another sample?)",
+                  file=sys.stderr)
+            return 2
+    elif check(paths) == 2:
         return 2
     again = []
     for i, m in enumerate(picked):
@@ -236,7 +254,7 @@ def main():
             with open(p, "w", encoding="utf-8") as fh:
                 fh.write(patch_text(m, "asan"))
             again.append(p)
-    if again and check(again) == 2:
+    if again and not args.rescore and check(again) == 2:
         return 2
     counts = {"killed": 0, "survived": 0, "stillborn": 0, "equivalent": 0}
     survivors = []

@@ -82,6 +82,10 @@ TEST(Keytrans, EveryKindRoundTrips) {
       }
     }
     EXPECT_TRUE(types[kt::Inclusion] && types[kt::NonInclusionLeaf] && types[kt::NonInclusionParent]);
+    Proof extra_rung = d.monitor(b("alice"), 2, 6);
+    extra_rung.ladder.push_back(extra_rung.ladder.back());
+    EXPECT_EQ(run(s, extra_rung, b("alice"), d.root()),
+              kMalformed + "monitor ladder versions do not match the canonical monitoring ladder");
   }
 }
 

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "core/error.h"
 
+#include <charconv>
 #include <cstdio>
 #include <initializer_list>
 
@@ -16,7 +17,15 @@ std::string cat(std::string_view a, std::string_view b) {
   return s;
 }
 
-std::string dec(uint64_t v) { return std::to_string(v); }
+// A decimal rendering on the stack, for join.
+struct Dec {
+  char digits[20];
+  size_t size;
+  explicit Dec(uint64_t v) : size(std::to_chars(digits, digits + sizeof digits, v).ptr - digits) {}
+  operator std::string_view() const { return {digits, size}; }
+};
+
+Dec dec(uint64_t v) { return Dec(v); }
 
 // The pieces in one allocation: failing calls on short inputs are cheap.
 std::string join(std::initializer_list<std::string_view> pieces) {
@@ -58,7 +67,7 @@ Error Error::empty_tree_consistency() {
 }
 Error Error::tree_size_regression(uint64_t size1, uint64_t size2) {
   return {K::TreeSizeRegression,
-          "tree size regression: size2 (" + dec(size2) + ") < size1 (" + dec(size1) + ")"};
+          join({"tree size regression: size2 (", dec(size2), ") < size1 (", dec(size1), ")"})};
 }
 Error Error::non_empty_equal_size_proof() {
   return {K::NonEmptyEqualSizeProof, "consistency proof between equal sizes must be empty"};
@@ -117,8 +126,8 @@ Error Error::no_policy_in_force(std::string_view msg) {
   return {K::NoPolicyInForce, cat("no namespace policy in force: ", msg)};
 }
 Error Error::sequence_regression(std::string_view ns, uint64_t current, uint64_t requested) {
-  return {K::SequenceRegression, "sequence regression for namespace " + quote(ns) + ": current " +
-                                     dec(current) + ", requested " + dec(requested)};
+  return {K::SequenceRegression, join({"sequence regression for namespace ", quote(ns), ": current ",
+                                           dec(current), ", requested ", dec(requested)})};
 }
 Error Error::malformed_anchor(std::string_view msg) {
   return {K::MalformedAnchor, cat("malformed anchor record: ", msg)};
@@ -137,7 +146,7 @@ Error Error::sequence_position_overflow(std::string_view ns) {
   return {K::SequencePositionOverflow, "sequence position overflow for namespace " + quote(ns)};
 }
 Error Error::malformed_tlog_policy(uint64_t line, std::string_view msg) {
-  return {K::MalformedTlogPolicy, "malformed tlog policy: line " + dec(line) + ": " + std::string(msg)};
+  return {K::MalformedTlogPolicy, join({"malformed tlog policy: line ", dec(line), ": ", msg})};
 }
 Error Error::malformed_tlog_proof(std::string_view msg) {
   return {K::MalformedTlogProof, cat("malformed tlog proof: ", msg)};

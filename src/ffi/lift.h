@@ -66,12 +66,14 @@ struct Lift<wire::ByteList> {
   using Value = ByteView;
   static constexpr size_t kMinSize = 4;
   static Lifted<Value> read(ByteReader& r) {
-    auto n = read_length(r);
-    if (!n) return std::move(n).error();
+    const auto n = r.i32();
+    if (!n) return not_enough(n.error());
+    if (*n < 0) return LiftFailure{"out of range integral type conversion attempted"};
     // The elements are u8 values read one by one, so a short list runs out
     // with nothing left against the one byte the next element needs.
-    if (r.remaining() < *n) return not_enough(0, 1);
-    return *r.take(*n);
+    const auto bytes = r.take(static_cast<size_t>(*n));
+    if (!bytes) return not_enough(0, 1);
+    return *bytes;
   }
 };
 
@@ -141,11 +143,9 @@ struct Lift<wire::Text> {
 template <class W>
 Lifted<LiftValue<W>> lift(ByteView buf) {
   ByteReader r(buf);
-  auto v = Lift<W>::read(r);
-  if (!v) return v;
-  if (!r.empty()) {
-    return LiftFailure{"junk data left in buffer after lifting (count: " +
-                       std::to_string(r.remaining()) + ")"};
+  Lifted<LiftValue<W>> v = Lift<W>::read(r);
+  if (v && !r.empty()) {
+    v = LiftFailure{"junk data left in buffer after lifting (count: " + std::to_string(r.remaining()) + ")"};
   }
   return v;
 }

@@ -22,9 +22,11 @@ void set_status(RustCallStatus* status, int8_t code, RustBuffer error_buf) {
 
 void fail_verification(RustCallStatus* status, std::string_view message) {
   try {
-    ByteWriter count = ByteWriter::counting();
-    write_string(count, message);  // faults on a length above 2^31 - 1
-    set_status(status, SILVANTROPE_LOG_CALL_ERROR, lowered(4 + count.size(), [&](ByteWriter& w) {
+    // The variant tag, then the message as a length-prefixed string; a
+    // message too long for the prefix faults before anything is allocated.
+    ByteWriter prefix = ByteWriter::counting();
+    write_length(prefix, message.size());
+    set_status(status, SILVANTROPE_LOG_CALL_ERROR, lowered(8 + message.size(), [&](ByteWriter& w) {
                  w.i32(kVerificationVariant);
                  write_string(w, message);
                }));

@@ -27,33 +27,23 @@ Fe reduced(const uint64_t t[4], uint64_t carry) {
   return r;
 }
 
-// Montgomery multiplication a·b·2^-256 mod p (CIOS). Since p ≡ -1 mod 2^64,
-// the factor that clears each low limb is that limb itself.
-Fe mont_mul(const uint64_t a[4], const uint64_t b[4]) {
-  uint64_t t[6] = {};
-  for (int i = 0; i < 4; ++i) {
-    u128 c = 0;
-    for (int j = 0; j < 4; ++j) {
-      c += u128{a[j]} * b[i] + t[j];
-      t[j] = static_cast<uint64_t>(c);
-      c >>= 64;
-    }
-    c += t[4];
-    t[4] = static_cast<uint64_t>(c);
-    t[5] = static_cast<uint64_t>(c >> 64);
+// libcrypto's P-256 field assembly (crypto/ec/asm/ecp_nistz256-x86_64.pl):
+// inputs below p, results fully reduced below p, Montgomery form with
+// R = 2^256 as here. Not part of OpenSSL's API: the build checks that the
+// linked libcrypto has it (its x86-64, ARMv8 and POWER builds do).
+extern "C" void ecp_nistz256_mul_mont(uint64_t res[4], const uint64_t a[4], const uint64_t b[4]);
+extern "C" void ecp_nistz256_sqr_mont(uint64_t res[4], const uint64_t a[4]);
 
-    const uint64_t m = t[0];
-    c = (u128{m} * kP[0] + t[0]) >> 64;
-    for (int j = 1; j < 4; ++j) {
-      c += u128{m} * kP[j] + t[j];
-      t[j - 1] = static_cast<uint64_t>(c);
-      c >>= 64;
-    }
-    c += t[4];
-    t[3] = static_cast<uint64_t>(c);
-    t[4] = t[5] + static_cast<uint64_t>(c >> 64);
-  }
-  return reduced(t, t[4]);
+Fe mont_mul(const uint64_t a[4], const uint64_t b[4]) {
+  Fe r;
+  ecp_nistz256_mul_mont(r.limb, a, b);
+  return r;
+}
+
+// a squared n times, in place (as libcrypto's own inversion chain calls it).
+Fe square_n(Fe a, int n) {
+  while (n-- > 0) ecp_nistz256_sqr_mont(a.limb, a.limb);
+  return a;
 }
 
 // 2^512 mod p, by doubling 2^256 mod p = 2^256 - p another 256 times.
@@ -74,11 +64,6 @@ Fe r_squared() {
 const Fe& r2() {
   static const Fe value = r_squared();
   return value;
-}
-
-Fe square_n(Fe a, int n) {
-  while (n-- > 0) a = fe_mul(a, a);
-  return a;
 }
 
 }  // namespace

@@ -5,8 +5,8 @@
 // enough to decompress SEC1 points fast: OpenSSL's generic square root
 // builds a Montgomery context and runs a windowed exponentiation on every
 // call; here the exponent (p + 1) / 4 is a fixed chain of 253 squarings and
-// 7 multiplications on four 64-bit limbs. Variable time: every input is
-// public.
+// 7 multiplications on four 64-bit limbs, run by libcrypto's own P-256
+// field assembly. Variable time: every input is public.
 
 #include <cstdint>
 

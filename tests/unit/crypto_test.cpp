@@ -292,6 +292,26 @@ TEST(Digest, ReusedContextsStartClean) {
   }
 }
 
+// Every padding boundary of the two-block path (55/56 and 119/120 bytes),
+// the fallback beyond it, and the two-hash form.
+TEST(Digest, PrefixedAgreesWithPlainSha256) {
+  Bytes message;
+  for (size_t i = 0; i < 200; ++i) message.push_back(static_cast<uint8_t>(i * 37 + 11));
+  for (const uint8_t prefix : {0x00, 0x01}) {
+    for (size_t n = 0; n < 200; ++n) {
+      Bytes whole{prefix};
+      whole.insert(whole.end(), message.begin(), message.begin() + static_cast<std::ptrdiff_t>(n));
+      Hash32 got{};
+      crypto::sha256_prefixed(prefix, ByteView(message.data(), n), got.data());
+      ASSERT_EQ(got, crypto::sha256(whole)) << "prefix " << int{prefix} << ", " << n << " bytes";
+      if (n == 64) {
+        crypto::sha256_prefixed(prefix, message.data(), message.data() + 32, got.data());
+        ASSERT_EQ(got, crypto::sha256(whole)) << "prefix " << int{prefix} << ", two hashes";
+      }
+    }
+  }
+}
+
 // The proof with s + L in place of s.
 Bytes s_plus_order(Bytes proof) {
   const uint8_t order[32] = {0xed, 0xd3, 0xf5, 0x5c, 0x1a, 0x63, 0x12, 0x58, 0xd6, 0x9c, 0xf7,

@@ -17,8 +17,8 @@ static void check(ByteView in, Lower lower) {
   const auto b = ffi::lift<W>(in);
   ByteWriter w;
   if (a) lower(w, *a);
-  FUZZ_CHECK(a ? b && silvantrope::equal(w.data(), in) : !b && a.error().detail == b.error().detail);
-  FUZZ_CHECK(a || fuzz::known_message(a.error().detail));
+  FUZZ_CHECK(a ? b && silvantrope::equal(w.data(), in) : !b && a.error().detail() == b.error().detail());
+  FUZZ_CHECK(a || fuzz::known_message(a.error().detail()));
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

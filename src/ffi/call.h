@@ -77,7 +77,7 @@ auto call(RustCallStatus* status, F&& verifier, Arg<W>... args) {
       auto v = lift<Wi>(owned[I].checked_view());
       if (!v) {
         fail_unexpected(status, std::string("Failed to convert arg '") + names[I] + "':\n" +
-                                    v.error().detail);
+                                    v.error().detail());
         return false;
       }
       std::get<I>(lifted).emplace(std::move(*v));

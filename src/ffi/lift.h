@@ -15,13 +15,20 @@
 #include "core/bytes.h"
 #include "core/enums.h"
 #include "core/expected.h"
+#include "core/utf8.h"
 
 namespace silvantrope::ffi {
 
-// A lift failure's detail text, e.g. "junk data left in buffer after lifting
-// (count: 2)".
+// Why a lift failed, kept as plain values and rendered into its detail text
+// (e.g. "junk data left in buffer after lifting (count: 2)") only when a
+// call fails: lifting an argument that is fine costs no string.
 struct LiftFailure {
-  std::string detail;
+  enum class Kind : uint8_t { NotEnough, NegativeLength, OptionTag, Junk, Utf8, CommitmentHashValue };
+  Kind kind;
+  size_t a = 0, b = 0;  // NotEnough: remaining, needed; Junk: count; CommitmentHashValue: a
+  utf8::Invalid utf8{};
+
+  std::string detail() const;
 };
 
 template <class T>
@@ -55,7 +62,7 @@ LiftFailure not_enough(const Shortage& s);
 inline Lifted<size_t> read_length(ByteReader& r) {
   auto n = r.i32();
   if (!n) return not_enough(n.error());
-  if (*n < 0) return LiftFailure{"out of range integral type conversion attempted"};
+  if (*n < 0) return LiftFailure{LiftFailure::Kind::NegativeLength};
   return static_cast<size_t>(*n);
 }
 
@@ -68,7 +75,7 @@ struct Lift<wire::ByteList> {
   static Lifted<Value> read(ByteReader& r) {
     const auto n = r.i32();
     if (!n) return not_enough(n.error());
-    if (*n < 0) return LiftFailure{"out of range integral type conversion attempted"};
+    if (*n < 0) return LiftFailure{LiftFailure::Kind::NegativeLength};
     // The elements are u8 values read one by one, so a short list runs out
     // with nothing left against the one byte the next element needs.
     const auto bytes = r.take(static_cast<size_t>(*n));
@@ -120,7 +127,7 @@ struct Lift<wire::Optional<W>> {
     auto tag = r.u8();
     if (!tag) return not_enough(tag.error());
     if (*tag == 0) return Value{};
-    if (*tag != 1) return LiftFailure{"unexpected tag byte for Option"};
+    if (*tag != 1) return LiftFailure{LiftFailure::Kind::OptionTag};
     auto v = Lift<W>::read(r);
     if (!v) return std::move(v).error();
     return Value{std::move(*v)};
@@ -144,9 +151,7 @@ template <class W>
 Lifted<LiftValue<W>> lift(ByteView buf) {
   ByteReader r(buf);
   Lifted<LiftValue<W>> v = Lift<W>::read(r);
-  if (v && !r.empty()) {
-    v = LiftFailure{"junk data left in buffer after lifting (count: " + std::to_string(r.remaining()) + ")"};
-  }
+  if (v && !r.empty()) v = LiftFailure{LiftFailure::Kind::Junk, r.remaining()};
   return v;
 }
 

@@ -132,8 +132,8 @@ std::string id8(uint32_t v) {
 template <class R, class F>
 std::string show(const R& r, F render) {
   if (!r) {
-    if constexpr (requires { r.error().detail; }) {
-      return r.error().detail;
+    if constexpr (requires { r.error().detail(); }) {
+      return r.error().detail();
     } else {
       return r.error().message();
     }

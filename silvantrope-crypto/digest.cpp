@@ -7,8 +7,6 @@
 #include <openssl/evp.h>
 #include <openssl/sha.h>
 
-#include <cstring>
-
 #include "core/fault.h"
 
 namespace silvantrope::crypto {
@@ -132,65 +130,6 @@ void Digest::final(uint8_t* out) {
 
 void Digest::check_size(size_t n) const {
   if (n != size_) throw InternalFault("digest output size mismatch");
-}
-
-namespace {
-
-constexpr size_t kBlock = 64, kLengthField = 8;
-
-// The compression of padded blocks from the initial state, and the digest
-// written big-endian.
-void compress(const uint8_t* blocks, size_t count, uint8_t out[32]) {
-  static const SHA256_CTX initial = [] {
-    SHA256_CTX c;
-    if (SHA256_Init(&c) != 1) throw InternalFault("digest init failed");
-    return c;
-  }();
-  SHA256_CTX c;
-  std::memcpy(c.h, initial.h, sizeof c.h);
-  for (size_t i = 0; i < count; ++i) SHA256_Transform(&c, blocks + i * kBlock);
-  for (size_t i = 0; i < 8; ++i) {
-    const uint32_t word = __builtin_bswap32(c.h[i]);
-    std::memcpy(out + 4 * i, &word, 4);
-  }
-}
-
-// FIPS 180-4 §5.1.1 for a message of n bytes already at the front of the
-// blocks: a 1 bit, zeros, and the length in bits as 64 bits at the end.
-void pad(uint8_t* blocks, size_t n, size_t end) {
-  blocks[n] = 0x80;
-  std::memset(blocks + n + 1, 0, end - kLengthField - n - 1);
-  const uint64_t bits = __builtin_bswap64(uint64_t{n} * 8);
-  std::memcpy(blocks + end - kLengthField, &bits, kLengthField);
-}
-
-}  // namespace
-
-void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]) {
-  uint8_t blocks[2 * kBlock];
-  blocks[0] = prefix;
-  std::memcpy(blocks + 1, a, 32);
-  std::memcpy(blocks + 33, b, 32);
-  pad(blocks, 65, 2 * kBlock);
-  compress(blocks, 2, out);
-}
-
-void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]) {
-  const size_t n = 1 + data.size();
-  if (n > 2 * kBlock - kLengthField - 1) {
-    SHA256_CTX c;
-    if (SHA256_Init(&c) != 1 || SHA256_Update(&c, &prefix, 1) != 1 ||
-        SHA256_Update(&c, data.data(), data.size()) != 1 || SHA256_Final(out, &c) != 1) {
-      throw InternalFault("digest failed");
-    }
-    return;
-  }
-  uint8_t blocks[2 * kBlock];
-  blocks[0] = prefix;
-  if (!data.empty()) std::memcpy(blocks + 1, data.data(), data.size());
-  const size_t count = n + 1 + kLengthField <= kBlock ? 1 : 2;
-  pad(blocks, n, count * kBlock);
-  compress(blocks, count, out);
 }
 
 Hash32 sha256(ByteView data) {

@@ -61,11 +61,4 @@ class Digest {
 
 Hash32 sha256(ByteView data);
 
-// SHA-256(prefix || a || b) and SHA-256(prefix || data), written to out. A
-// message that fits two blocks (119 bytes: an RFC 6962 node hash, a short
-// leaf) is padded here and compressed block by block, skipping
-// SHA256_Update's buffering and SHA256_Final's clearing.
-void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]);
-void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]);
-
 }  // namespace silvantrope::crypto

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "core/bytes.h"
-#include "silvantrope-crypto/digest.h"
+#include "silvantrope-crypto/sha256_short.h"
 
 namespace silvantrope::merkle {
 

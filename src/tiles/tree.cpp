@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "merkle/hash.h"
+#include "silvantrope-crypto/digest.h"
 #include "tiles/width.h"
 
 namespace silvantrope::tiles {

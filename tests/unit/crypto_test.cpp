@@ -18,6 +18,7 @@
 #include "silvantrope-crypto/ed25519.h"
 #include "silvantrope-crypto/mldsa44.h"
 #include "silvantrope-crypto/p256_field.h"
+#include "silvantrope-crypto/sha256_short.h"
 #include "silvantrope-crypto/sign.h"
 #include "silvantrope-crypto/vrf.h"
 #include "vrf_p256_prover.h"

@@ -1,0 +1,19 @@
+// SPDX-License-Identifier: Apache-2.0
+#pragma once
+
+// SHA-256 of short prefixed messages, the hashes of every Merkle tree:
+// SHA-256(prefix || a || b) for two 32-byte hashes (an RFC 6962 node) and
+// SHA-256(prefix || data). A message that fits two blocks (119 bytes) is
+// padded here and handed to libcrypto's compression function block by
+// block, skipping SHA256_Update's buffering and SHA256_Final's clearing.
+
+#include <cstdint>
+
+#include "core/bytes.h"
+
+namespace silvantrope::crypto {
+
+void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]);
+void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]);
+
+}  // namespace silvantrope::crypto

@@ -101,6 +101,26 @@ void compress(const uint8_t* blocks, size_t count, uint8_t out[32]) {
   write_digest(c, out);
 }
 
+// prefix || data padded into blocks: their count, or 0 when the message
+// needs more than two.
+size_t short_blocks(uint8_t prefix, ByteView data, uint8_t blocks[2 * kBlock]) {
+  const size_t n = 1 + data.size();
+  if (n > 2 * kBlock - kLengthField - 1) return 0;
+  blocks[0] = prefix;
+  if (!data.empty()) std::memcpy(blocks + 1, data.data(), data.size());
+  const size_t count = n + 1 + kLengthField <= kBlock ? 1 : 2;
+  pad(blocks, n, count * kBlock);
+  return count;
+}
+
+void long_message(uint8_t prefix, ByteView data, uint8_t out[32]) {
+  SHA256_CTX c;
+  if (SHA256_Init(&c) != 1 || SHA256_Update(&c, &prefix, 1) != 1 ||
+      SHA256_Update(&c, data.data(), data.size()) != 1 || SHA256_Final(out, &c) != 1) {
+    throw InternalFault("digest failed");
+  }
+}
+
 }  // namespace
 
 void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]) {
@@ -110,21 +130,26 @@ void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], u
 }
 
 void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]) {
-  const size_t n = 1 + data.size();
-  if (n > 2 * kBlock - kLengthField - 1) {
-    SHA256_CTX c;
-    if (SHA256_Init(&c) != 1 || SHA256_Update(&c, &prefix, 1) != 1 ||
-        SHA256_Update(&c, data.data(), data.size()) != 1 || SHA256_Final(out, &c) != 1) {
-      throw InternalFault("digest failed");
-    }
-    return;
-  }
   alignas(16) uint8_t blocks[2 * kBlock];
-  blocks[0] = prefix;
-  if (!data.empty()) std::memcpy(blocks + 1, data.data(), data.size());
-  const size_t count = n + 1 + kLengthField <= kBlock ? 1 : 2;
-  pad(blocks, n, count * kBlock);
-  compress(blocks, count, out);
+  if (const size_t count = short_blocks(prefix, data, blocks)) {
+    compress(blocks, count, out);
+  } else {
+    long_message(prefix, data, out);
+  }
+}
+
+void sha256_prefixed_each(uint8_t prefix, std::span<const ByteView> messages, uint8_t* out) {
+  alignas(16) uint8_t blocks[2][2 * kBlock];
+  size_t count = messages.empty() ? 0 : short_blocks(prefix, messages[0], blocks[0]);
+  for (size_t i = 0; i < messages.size(); ++i) {
+    const size_t next = i + 1 < messages.size() ? short_blocks(prefix, messages[i + 1], blocks[(i + 1) % 2]) : 0;
+    if (count != 0) {
+      compress(blocks[i % 2], count, out + 32 * i);
+    } else {
+      long_message(prefix, messages[i], out + 32 * i);
+    }
+    count = next;
+  }
 }
 
 }  // namespace silvantrope::crypto

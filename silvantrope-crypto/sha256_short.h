@@ -8,6 +8,7 @@
 // block, skipping SHA256_Update's buffering and SHA256_Final's clearing.
 
 #include <cstdint>
+#include <span>
 
 #include "core/bytes.h"
 
@@ -15,5 +16,11 @@ namespace silvantrope::crypto {
 
 void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]);
 void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]);
+
+// SHA-256(prefix || m) for each message, the digests written to out one
+// after the other (32 bytes each). Each message is padded while the one
+// before it is compressed, so the compression never waits on the stores
+// that built its input.
+void sha256_prefixed_each(uint8_t prefix, std::span<const ByteView> messages, uint8_t* out);
 
 }  // namespace silvantrope::crypto

@@ -1,7 +1,9 @@
 #include "tiles/bundle.h"
 
+#include <array>
+
 #include "core/byte_reader.h"
-#include "merkle/hash.h"
+#include "silvantrope-crypto/sha256_short.h"
 #include "tiles/path.h"
 #include "tiles/tile_set.h"
 
@@ -39,15 +41,12 @@ Result<unsigned> check_bundle(ByteView bundle) {
 }
 
 Result<Bytes> bundle_leaf_hashes(ByteView bundle) {
-  auto count = check_bundle(bundle);
+  std::array<ByteView, kTileWidth> entries;
+  auto count = walk(bundle, [&, i = size_t{0}](ByteView entry) mutable { entries[i++] = entry; });
   if (!count) return std::move(count).error();
-  Bytes out;
-  out.reserve(*count * kHashBytes);
-  merkle::NodeHasher hasher;
-  (void)walk(bundle, [&](ByteView entry) {
-    const Hash32 h = hasher.leaf(entry);
-    out.insert(out.end(), h.begin(), h.end());
-  });
+  Bytes out(*count * kHashBytes);
+  // RFC 6962 leaf hashes: SHA-256(0x00 || entry).
+  crypto::sha256_prefixed_each(0x00, std::span(entries).first(*count), out.data());
   return out;
 }
 

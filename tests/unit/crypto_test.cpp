@@ -294,11 +294,22 @@ TEST(Digest, ReusedContextsStartClean) {
 }
 
 // Every padding boundary of the two-block path (55/56 and 119/120 bytes),
-// the fallback beyond it, and the two-hash form.
+// the fallback beyond it, the two-hash form, and the same messages hashed
+// in one run, short and long ones alternating.
 TEST(Digest, PrefixedAgreesWithPlainSha256) {
   Bytes message;
   for (size_t i = 0; i < 200; ++i) message.push_back(static_cast<uint8_t>(i * 37 + 11));
   for (const uint8_t prefix : {0x00, 0x01}) {
+    std::vector<ByteView> run;
+    for (size_t n = 0; n < 200; ++n) run.push_back(ByteView(message).subspan(n % 2 ? 200 - n : n));
+    Bytes each(32 * run.size());
+    crypto::sha256_prefixed_each(prefix, run, each.data());
+    for (size_t i = 0; i < run.size(); ++i) {
+      Bytes whole{prefix};
+      whole.insert(whole.end(), run[i].begin(), run[i].end());
+      const Hash32 want = crypto::sha256(whole);
+      ASSERT_EQ(Bytes(each.begin() + 32 * i, each.begin() + 32 * i + 32), Bytes(want.begin(), want.end())) << i;
+    }
     for (size_t n = 0; n < 200; ++n) {
       Bytes whole{prefix};
       whole.insert(whole.end(), message.begin(), message.begin() + static_cast<std::ptrdiff_t>(n));

@@ -47,10 +47,6 @@ void check(const RustBuffer& buf) {
   if (buf.len != 0) throw InternalFault("null RustBuffer had non-zero length");
 }
 
-void release(const RustBuffer& buf) {
-  if (buf.data != nullptr && buf.capacity != 0) std::free(buf.data);
-}
-
 RustBuffer reserve(RustBuffer buf, uint64_t additional) {
   if (buf.capacity - buf.len >= additional) return buf;
   if (additional > kMaxCapacity - buf.len) {
@@ -69,28 +65,10 @@ RustBuffer reserve(RustBuffer buf, uint64_t additional) {
   return RustBuffer{capacity, buf.len, data};
 }
 
-ByteView view(const RustBuffer& buf) {
-  if (buf.len == 0) return {};
-  return {buf.data, static_cast<size_t>(buf.len)};
-}
-
-OwnedBuffer::~OwnedBuffer() {
-  if (rejected_) return;
-  // A buffer that was never reached (an earlier argument failed) is still
-  // the library's to release, provided it is well formed.
-  const bool well_formed = buf_.data != nullptr ? buf_.len <= buf_.capacity
-                                                : buf_.capacity == 0 && buf_.len == 0;
-  if (well_formed) release(buf_);
-}
-
-ByteView OwnedBuffer::checked_view() {
-  try {
-    check(buf_);
-  } catch (...) {
-    rejected_ = true;
-    throw;
-  }
-  return view(buf_);
+ByteView OwnedBuffer::rejected() {
+  rejected_ = true;
+  check(buf_);  // throws the boundary's message for this malformation
+  throw InternalFault("RustBuffer rejected");
 }
 
 }  // namespace silvantrope::ffi

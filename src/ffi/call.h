@@ -70,7 +70,7 @@ auto call(RustCallStatus* status, F&& verifier, Arg<W>... args) {
   return guarded(status, [&]() -> C {
     std::array<OwnedBuffer, sizeof...(W)> owned{OwnedBuffer(args.buf)...};
     const std::array<const char*, sizeof...(W)> names{args.name...};
-    std::tuple<std::optional<LiftValue<W>>...> lifted;
+    std::tuple<LiftValue<W>...> lifted;
 
     auto lift_one = [&]<size_t I>(std::integral_constant<size_t, I>) {
       using Wi = std::tuple_element_t<I, std::tuple<W...>>;
@@ -80,7 +80,7 @@ auto call(RustCallStatus* status, F&& verifier, Arg<W>... args) {
                                     v.error().detail());
         return false;
       }
-      std::get<I>(lifted).emplace(std::move(*v));
+      std::get<I>(lifted) = std::move(*v);
       return true;
     };
     const bool all_lifted = [&]<size_t... I>(std::index_sequence<I...>) {
@@ -92,7 +92,7 @@ auto call(RustCallStatus* status, F&& verifier, Arg<W>... args) {
     };
     if (!all_lifted) return zero();
 
-    R result = std::apply([&](auto&... v) { return verifier(*v...); }, lifted);
+    R result = std::apply([&](auto&... v) { return verifier(v...); }, lifted);
     if (!result) {
       fail_verification(status, message_of(result.error()));
       return zero();

@@ -25,17 +25,6 @@ std::string LiftFailure::detail() const {
 
 LiftFailure not_enough(const Shortage& s) { return not_enough(s.remaining, s.wanted); }
 
-Lifted<ByteViewList> Lift<wire::List<wire::ByteList>>::read(ByteReader& r) {
-  auto count = read_length(r);
-  if (!count) return std::move(count).error();
-  const size_t start = r.pos();
-  for (size_t i = 0; i < *count; ++i) {
-    auto v = Lift<wire::ByteList>::read(r);
-    if (!v) return std::move(v).error();
-  }
-  return ByteViewList::prefixed(*count, r.consumed_since(start));
-}
-
 Lifted<std::string_view> Lift<wire::String>::read(ByteReader& r) {
   auto n = read_length(r);
   if (!n) return std::move(n).error();

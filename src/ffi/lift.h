@@ -68,11 +68,16 @@ inline Lifted<size_t> read_length(ByteReader& r) {
 
 // kMinSize: the fewest bytes one value of the type occupies on the wire.
 
+// The byte-list lifts are always inlined into the call frame: nearly every
+// export has them, and a lifted value returned through memory is reloaded
+// before its stores have retired.
+#define SILVANTROPE_LIFT_INLINE [[gnu::always_inline]] inline
+
 template <>
 struct Lift<wire::ByteList> {
   using Value = ByteView;
   static constexpr size_t kMinSize = 4;
-  static Lifted<Value> read(ByteReader& r) {
+  SILVANTROPE_LIFT_INLINE static Lifted<Value> read(ByteReader& r) {
     const auto n = r.i32();
     if (!n) return not_enough(n.error());
     if (*n < 0) return LiftFailure{LiftFailure::Kind::NegativeLength};
@@ -116,7 +121,16 @@ template <>
 struct Lift<wire::List<wire::ByteList>> {
   using Value = ByteViewList;
   static constexpr size_t kMinSize = 4;
-  static Lifted<Value> read(ByteReader& r);
+  SILVANTROPE_LIFT_INLINE static Lifted<Value> read(ByteReader& r) {
+    auto count = read_length(r);
+    if (!count) return std::move(count).error();
+    const size_t start = r.pos();
+    for (size_t i = 0; i < *count; ++i) {
+      auto v = Lift<wire::ByteList>::read(r);
+      if (!v) return std::move(v).error();
+    }
+    return ByteViewList::prefixed(*count, r.consumed_since(start));
+  }
 };
 
 template <class W>
@@ -148,11 +162,26 @@ struct Lift<wire::Text> {
 
 // A whole argument buffer: the value, then nothing.
 template <class W>
-Lifted<LiftValue<W>> lift(ByteView buf) {
+SILVANTROPE_LIFT_INLINE Lifted<LiftValue<W>> lift_whole(ByteView buf) {
   ByteReader r(buf);
   Lifted<LiftValue<W>> v = Lift<W>::read(r);
   if (v && !r.empty()) v = LiftFailure{LiftFailure::Kind::Junk, r.remaining()};
   return v;
+}
+
+template <class W>
+Lifted<LiftValue<W>> lift(ByteView buf) {
+  return lift_whole<W>(buf);
+}
+
+template <>
+SILVANTROPE_LIFT_INLINE Lifted<ByteView> lift<wire::ByteList>(ByteView buf) {
+  return lift_whole<wire::ByteList>(buf);
+}
+
+template <>
+SILVANTROPE_LIFT_INLINE Lifted<ByteViewList> lift<wire::List<wire::ByteList>>(ByteView buf) {
+  return lift_whole<wire::List<wire::ByteList>>(buf);
 }
 
 // Lifted values view the buffer: it must outlive them.

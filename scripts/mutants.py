@@ -9,7 +9,10 @@ scripts/fault-check.sh, which applies them one at a time to a scratch copy, rebu
 and runs the release-preset tests, stopping at the first failure.
 
   scripts/mutants.py [-n 300] [--seed 1] [--scratch /tmp/mutants] [--list] [--only OPERATOR]
-                     [--rescore LOG]
+                     [--path REGEX] [--rescore LOG]
+
+--path REGEX samples only from the source files whose path (e.g. src/ffi/lift.h) it matches:
+for the files a change touched.
 
 --rescore LOG scores the verdicts a previous run printed (its saved output) against the
 current tests/mutants/equivalent.tsv, without building anything: for when survivors have
@@ -144,11 +147,11 @@ def all_mutants():
     return out
 
 
-def sample(mutants, n, seed, only):
+def sample(mutants, n, seed, only, path=None):
     rng = random.Random(seed)
     by_op = {}
     for m in mutants:
-        if not only or m["op"] == only:
+        if (not only or m["op"] == only) and (not path or re.search(path, m["path"])):
             by_op.setdefault(m["op"], []).append(m)
     for ms in by_op.values():
         rng.shuffle(ms)
@@ -192,12 +195,13 @@ def main():
     ap.add_argument("--seed", type=int, default=1)
     ap.add_argument("--scratch", default="/tmp/mutants")
     ap.add_argument("--only", help="one operator")
+    ap.add_argument("--path", help="only files whose path matches this regex")
     ap.add_argument("--list", action="store_true", help="print the sample, run nothing")
     ap.add_argument("--rescore", metavar="LOG", help="score a previous run's printed verdicts")
     args = ap.parse_args()
 
     every = all_mutants()
-    picked = sample(every, args.n, args.seed, args.only)
+    picked = sample(every, args.n, args.seed, args.only, args.path)
     mix = {}
     for m in picked:
         mix[m["op"]] = mix.get(m["op"], 0) + 1

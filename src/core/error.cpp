@@ -3,6 +3,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 
 #include "core/quote.h"
@@ -31,9 +32,12 @@ Dec dec(uint64_t v) { return Dec(v); }
 std::string join(std::initializer_list<std::string_view> pieces) {
   size_t n = 0;
   for (std::string_view p : pieces) n += p.size();
-  std::string s;
-  s.reserve(n);
-  for (std::string_view p : pieces) s.append(p);
+  std::string s(n, '\0');
+  char* at = s.data();
+  for (std::string_view p : pieces) {
+    if (!p.empty()) std::memcpy(at, p.data(), p.size());
+    at += p.size();
+  }
   return s;
 }
 

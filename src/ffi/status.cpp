@@ -1,11 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ffi/status.h"
 
-#include <climits>
-#include <cstring>
-#include <string>
-
-#include "core/fault.h"
 #include "ffi/buffer.h"
 #include "ffi/lower.h"
 
@@ -27,18 +22,14 @@ void set_status(RustCallStatus* status, int8_t code, RustBuffer error_buf) {
 
 void fail_verification(RustCallStatus* status, std::string_view message) {
   try {
-    // The variant tag, then the message as a length-prefixed string.
-    if (message.size() > static_cast<size_t>(INT32_MAX)) {
-      throw InternalFault("error message of " + std::to_string(message.size()) + " bytes");
-    }
-    RustBuffer buf = allocate_unfilled(8 + message.size());
-    const auto be32 = [&](size_t at, uint32_t v) {
-      for (size_t i = 0; i < 4; ++i) buf.data[at + i] = static_cast<uint8_t>(v >> (24 - 8 * i));
-    };
-    be32(0, kVerificationVariant);
-    be32(4, static_cast<uint32_t>(message.size()));
-    if (!message.empty()) std::memcpy(buf.data + 8, message.data(), message.size());
-    set_status(status, SILVANTROPE_LOG_CALL_ERROR, buf);
+    // The variant tag, then the message as a length-prefixed string; a
+    // message too long for the prefix faults before anything is allocated.
+    ByteWriter prefix = ByteWriter::counting();
+    write_length(prefix, message.size());
+    set_status(status, SILVANTROPE_LOG_CALL_ERROR, lowered(8 + message.size(), [&](ByteWriter& w) {
+                 w.i32(kVerificationVariant);
+                 write_string(w, message);
+               }));
   } catch (const std::exception& e) {
     fail_unexpected(status, e.what());
   }

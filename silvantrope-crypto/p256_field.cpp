@@ -75,10 +75,11 @@ bool fe_from_bytes(Fe& out, const uint8_t bytes[32]) {
     for (int k = 0; k < 8; ++k) w = (w << 8) | bytes[8 * (3 - i) + k];
     v[i] = w;
   }
+  // out is v mod p either way (v < 2^256 < 2p); only a v below p is canonical.
   uint64_t d[4];
-  if (!minus_p(d, v)) return false;  // v >= p
-  out = mont_mul(v, r2().limb);
-  return true;
+  const bool canonical = minus_p(d, v);
+  out = mont_mul(canonical ? v : d, r2().limb);
+  return canonical;
 }
 
 void fe_to_bytes(uint8_t bytes[32], const Fe& a) {

@@ -19,7 +19,8 @@ struct Fe {
   bool operator==(const Fe&) const = default;
 };
 
-// From 32 big-endian bytes; false when the value is not below p.
+// From 32 big-endian bytes, reduced mod p; false when the value was not
+// below p (a non-canonical encoding).
 bool fe_from_bytes(Fe& out, const uint8_t bytes[32]);
 void fe_to_bytes(uint8_t bytes[32], const Fe& a);
 

@@ -47,8 +47,8 @@ TEST(Runtime, Buffers) {
   EXPECT_EQ(grown.len, 5u);
   EXPECT_GE(grown.capacity, 8u);
   std::memset(grown.data + 5, 0xee, 3);  // the new room is writable
-  const RustBuffer kept = ffi_silvantrope_log_rustbuffer_reserve(grown, 1, &st);
-  EXPECT_EQ(kept.data, grown.data);  // room enough: neither moved nor shrunk
+  const RustBuffer kept = ffi_silvantrope_log_rustbuffer_reserve(grown, grown.capacity - grown.len, &st);
+  EXPECT_EQ(kept.data, grown.data);  // exactly room enough: neither moved nor shrunk
   EXPECT_EQ(kept.capacity, grown.capacity);
   EXPECT_EQ(ffi_silvantrope_log_rustbuffer_reserve(grown, uint64_t{1} << 63, &st).data, nullptr);
   EXPECT_EQ(status_message(st), "capacity overflow");
@@ -69,6 +69,7 @@ TEST(Runtime, Buffers) {
   } from_bytes[] = {
       {{3, data}, "", {1, 2, 3}},
       {{0, nullptr}, "", {}},
+      {{0, data}, "", {}},
       {{2, nullptr}, "null ForeignBytes had non-zero length", {}},
       {{-1, data}, "bytes length negative or overflowed: TryFromIntError(())", {}},
   };

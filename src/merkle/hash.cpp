@@ -5,8 +5,4 @@ namespace silvantrope::merkle {
 
 Hash32 leaf_hash(ByteView data) { return NodeHasher().leaf(data); }
 
-Hash32 node_hash(const Hash32& left, const Hash32& right) {
-  return NodeHasher().node(left, right);
-}
-
 }  // namespace silvantrope::merkle

@@ -9,7 +9,6 @@ namespace silvantrope::merkle {
 // RFC 6962 §2.1 domain separation: 0x00 before leaf data, 0x01 before the
 // concatenation of two child hashes.
 Hash32 leaf_hash(ByteView data);
-Hash32 node_hash(const Hash32& left, const Hash32& right);
 
 // Interior-node and leaf hashing for the proof and tile code.
 class NodeHasher {

@@ -80,6 +80,10 @@ TEST(Schemes, EachComponentDecides) {
     EXPECT_FALSE(verifies(shorter, key));
     EXPECT_FALSE(verifies(sig, longer_key));
     EXPECT_FALSE(verifies(sig, shorter_key));
+    // Far too short for the components: refused before any is cut out.
+    const Bytes sig_stub(sig.begin(), sig.begin() + 3), key_stub(key.begin(), key.begin() + 3);
+    EXPECT_FALSE(verifies(sig_stub, key));
+    EXPECT_FALSE(verifies(sig, key_stub));
   }
 }
 

@@ -98,6 +98,22 @@ TEST(NoteVerify, IdenticalLinesOfTwoKeysVerifiedEach) {
             std::string("invalid signature for known key \"b.example\" (key id ") + id + ")");
 }
 
+// More trusted keys than a linear scan serves: every line is found by its
+// name and key id, in whatever order names and ids happen to sort.
+TEST(NoteVerify, ManyTrustedKeys) {
+  std::vector<NoteKey> many;
+  for (int i = 0; i < 12; ++i) many.push_back(NoteKey::ed25519("k" + std::to_string(10 + i) + ".example", 100 + i));
+  std::vector<const NoteKey*> all;
+  for (const NoteKey& k : many) all.push_back(&k);
+  const std::string note = test_support::sign_note(kText, all);
+  EXPECT_EQ(verify(note, all), "12");
+  EXPECT_EQ(verify(note, {all.rbegin(), all.rend()}), "12");
+  std::vector<const NoteKey*> but_one(all.begin() + 1, all.end());
+  EXPECT_EQ(verify(note, but_one), "11");
+  const Bytes bad(64, 7);
+  EXPECT_EQ(verify(note + line(many[5], bad), all), invalid(many[5]));
+}
+
 TEST(Checkpoint, SignaturesBeforeTheBody) {
   const std::string signed_bad_body = test_support::sign_note("origin\n01\nAAAA\n", {&kEd});
   auto r = checkpoint::verify_checkpoint(signed_bad_body, keys({&kEd}));

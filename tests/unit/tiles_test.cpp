@@ -238,6 +238,10 @@ TEST(Tiles, VerifyInclusionUnderAPolicy) {
   const Bytes other = test_support::leaf_hash(log.leaves[516]);
   EXPECT_EQ(verify_inclusion(note, policy, 517, other, inputs, 0).error().kind(), Error::Kind::RootMismatch);
   EXPECT_EQ(verify_inclusion(note, "quorum none\n", 517, leaf, inputs, 0).error().kind(), Error::Kind::UntrustedOrigin);
+  auto with_bad_path = inputs;
+  with_bad_path.push_back({"tile/00/000", leaf});
+  EXPECT_EQ(verify_inclusion(note, policy, 517, leaf, with_bad_path, 0).error().message(),
+            "malformed tile: path \"tile/00/000\": level has a leading zero");
 }
 
 }  // namespace

@@ -74,13 +74,11 @@ auto call(RustCallStatus* status, F&& verifier, Arg<W>... args) {
 
     auto lift_one = [&]<size_t I>(std::integral_constant<size_t, I>) {
       using Wi = std::tuple_element_t<I, std::tuple<W...>>;
-      auto v = lift<Wi>(owned[I].checked_view());
-      if (!v) {
-        fail_unexpected(status, std::string("Failed to convert arg '") + names[I] + "':\n" +
-                                    v.error().detail());
+      LiftFailure why{};
+      if (!lift_into<Wi>(owned[I].checked_view(), std::get<I>(lifted), why)) {
+        fail_unexpected(status, std::string("Failed to convert arg '") + names[I] + "':\n" + why.detail());
         return false;
       }
-      std::get<I>(lifted) = std::move(*v);
       return true;
     };
     const bool all_lifted = [&]<size_t... I>(std::index_sequence<I...>) {

@@ -160,37 +160,92 @@ struct Lift<wire::Text> {
   using Value = std::string_view;
 };
 
-// A whole argument buffer: the value, then nothing.
+// A whole argument buffer, the value and then nothing, lifted straight into
+// out (the call frame's slot for it); on failure why says what went wrong.
+// The value never travels through a returned Expected: the call that follows
+// would reload it whole while its separate stores are still in flight.
 template <class W>
-SILVANTROPE_LIFT_INLINE Lifted<LiftValue<W>> lift_whole(ByteView buf) {
+SILVANTROPE_LIFT_INLINE bool lift_into(ByteView buf, LiftValue<W>& out, LiftFailure& why) {
   ByteReader r(buf);
-  Lifted<LiftValue<W>> v = Lift<W>::read(r);
-  if (v && !r.empty()) v = LiftFailure{LiftFailure::Kind::Junk, r.remaining()};
-  return v;
+  auto v = Lift<W>::read(r);
+  if (!v) {
+    why = std::move(v).error();
+    return false;
+  }
+  if (!r.empty()) {
+    why = LiftFailure{LiftFailure::Kind::Junk, r.remaining()};
+    return false;
+  }
+  out = std::move(*v);
+  return true;
+}
+
+// As Lift<wire::ByteList>::read followed by the check for junk.
+template <>
+SILVANTROPE_LIFT_INLINE bool lift_into<wire::ByteList>(ByteView buf, ByteView& out, LiftFailure& why) {
+  if (buf.size() < 4) {
+    why = not_enough(buf.size(), 4);
+    return false;
+  }
+  const uint32_t n = uint32_t(buf[0]) << 24 | uint32_t(buf[1]) << 16 | uint32_t(buf[2]) << 8 | buf[3];
+  const size_t rest = buf.size() - 4;
+  if (n > 0x7FFFFFFF) {
+    why = LiftFailure{LiftFailure::Kind::NegativeLength};
+    return false;
+  }
+  if (n > rest) {
+    why = not_enough(0, 1);
+    return false;
+  }
+  if (n < rest) {
+    why = LiftFailure{LiftFailure::Kind::Junk, rest - n};
+    return false;
+  }
+  out = ByteView(buf.data() + 4, n);
+  return true;
+}
+
+template <>
+SILVANTROPE_LIFT_INLINE bool lift_into<wire::List<wire::ByteList>>(ByteView buf, ByteViewList& out,
+                                                                   LiftFailure& why) {
+  ByteReader r(buf);
+  auto count = read_length(r);
+  if (!count) {
+    why = std::move(count).error();
+    return false;
+  }
+  const size_t start = r.pos();
+  for (size_t i = 0; i < *count; ++i) {
+    auto v = Lift<wire::ByteList>::read(r);
+    if (!v) {
+      why = std::move(v).error();
+      return false;
+    }
+  }
+  if (!r.empty()) {
+    why = LiftFailure{LiftFailure::Kind::Junk, r.remaining()};
+    return false;
+  }
+  out = ByteViewList::prefixed(*count, r.consumed_since(start));
+  return true;
+}
+
+template <>
+SILVANTROPE_LIFT_INLINE bool lift_into<wire::Text>(ByteView buf, std::string_view& out, LiftFailure&) {
+  out = as_text(buf);
+  return true;
 }
 
 template <class W>
 Lifted<LiftValue<W>> lift(ByteView buf) {
-  return lift_whole<W>(buf);
-}
-
-template <>
-SILVANTROPE_LIFT_INLINE Lifted<ByteView> lift<wire::ByteList>(ByteView buf) {
-  return lift_whole<wire::ByteList>(buf);
-}
-
-template <>
-SILVANTROPE_LIFT_INLINE Lifted<ByteViewList> lift<wire::List<wire::ByteList>>(ByteView buf) {
-  return lift_whole<wire::List<wire::ByteList>>(buf);
+  LiftValue<W> v{};
+  LiftFailure why{};
+  if (!lift_into<W>(buf, v, why)) return why;
+  return v;
 }
 
 // Lifted values view the buffer: it must outlive them.
 template <class W>
 void lift(Bytes&&) = delete;
-
-template <>
-inline Lifted<std::string_view> lift<wire::Text>(ByteView buf) {
-  return as_text(buf);
-}
 
 }  // namespace silvantrope::ffi

@@ -151,7 +151,6 @@ struct Lift<wire::Optional<W>> {
 template <>
 struct Lift<wire::Enum<CommitmentHash>> {
   using Value = CommitmentHash;
-  static constexpr size_t kMinSize = 4;
   static Lifted<Value> read(ByteReader& r);
 };
 
@@ -202,31 +201,6 @@ SILVANTROPE_LIFT_INLINE bool lift_into<wire::ByteList>(ByteView buf, ByteView& o
     return false;
   }
   out = ByteView(buf.data() + 4, n);
-  return true;
-}
-
-template <>
-SILVANTROPE_LIFT_INLINE bool lift_into<wire::List<wire::ByteList>>(ByteView buf, ByteViewList& out,
-                                                                   LiftFailure& why) {
-  ByteReader r(buf);
-  auto count = read_length(r);
-  if (!count) {
-    why = std::move(count).error();
-    return false;
-  }
-  const size_t start = r.pos();
-  for (size_t i = 0; i < *count; ++i) {
-    auto v = Lift<wire::ByteList>::read(r);
-    if (!v) {
-      why = std::move(v).error();
-      return false;
-    }
-  }
-  if (!r.empty()) {
-    why = LiftFailure{LiftFailure::Kind::Junk, r.remaining()};
-    return false;
-  }
-  out = ByteViewList::prefixed(*count, r.consumed_since(start));
   return true;
 }
 

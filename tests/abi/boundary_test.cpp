@@ -185,9 +185,10 @@ TEST(Lifting, FailuresNameTheArgument) {
 
 // A list's declared count reserves no more elements than its remaining bytes
 // could hold (4 bytes for a string): 50 MB declaring 2^31 - 1 zero-length
-// keys fails on its bytes under an address-space limit that an allocation of
-// 16 bytes per remaining byte would exceed. Sanitizers reserve address space
-// of their own, so they skip this.
+// keys fails on its bytes with 240 MB of address space to spare, room for
+// the 13.1 M views (210 MB) those bytes hold but not for a reservation
+// counting 3 bytes a string (280 MB), let alone 16 bytes per remaining byte.
+// Sanitizers reserve address space of their own, so they skip this.
 TEST(Lifting, ListReservationBoundedByRemainingBytes) {
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
   GTEST_SKIP() << "address-space limits do not mix with sanitizers";
@@ -207,7 +208,7 @@ TEST(Lifting, ListReservationBoundedByRemainingBytes) {
     size_t pages = 0;
     FILE* statm = std::fopen("/proc/self/statm", "r");
     if (statm == nullptr || std::fscanf(statm, "%zu", &pages) != 1) _exit(3);
-    const rlimit limit{pages * 4096 + (400 << 20), pages * 4096 + (400 << 20)};
+    const rlimit limit{pages * 4096 + (240 << 20), pages * 4096 + (240 << 20)};
     if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(3);
     RustCallStatus st{};
     uniffi_silvantrope_log_fn_func_verify_signed_note(note, vkeys, &st);

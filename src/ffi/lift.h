@@ -160,9 +160,8 @@ struct Lift<wire::Text> {
 };
 
 // A whole argument buffer, the value and then nothing, lifted straight into
-// out (the call frame's slot for it); on failure why says what went wrong.
-// The value never travels through a returned Expected: the call that follows
-// would reload it whole while its separate stores are still in flight.
+// out (the call frame's slot for it) rather than returned; on failure why
+// says what went wrong.
 template <class W>
 SILVANTROPE_LIFT_INLINE bool lift_into(ByteView buf, LiftValue<W>& out, LiftFailure& why) {
   ByteReader r(buf);
@@ -176,31 +175,6 @@ SILVANTROPE_LIFT_INLINE bool lift_into(ByteView buf, LiftValue<W>& out, LiftFail
     return false;
   }
   out = std::move(*v);
-  return true;
-}
-
-// As Lift<wire::ByteList>::read followed by the check for junk.
-template <>
-SILVANTROPE_LIFT_INLINE bool lift_into<wire::ByteList>(ByteView buf, ByteView& out, LiftFailure& why) {
-  if (buf.size() < 4) {
-    why = not_enough(buf.size(), 4);
-    return false;
-  }
-  const uint32_t n = uint32_t(buf[0]) << 24 | uint32_t(buf[1]) << 16 | uint32_t(buf[2]) << 8 | buf[3];
-  const size_t rest = buf.size() - 4;
-  if (n > 0x7FFFFFFF) {
-    why = LiftFailure{LiftFailure::Kind::NegativeLength};
-    return false;
-  }
-  if (n > rest) {
-    why = not_enough(0, 1);
-    return false;
-  }
-  if (n < rest) {
-    why = LiftFailure{LiftFailure::Kind::Junk, rest - n};
-    return false;
-  }
-  out = ByteView(buf.data() + 4, n);
   return true;
 }
 

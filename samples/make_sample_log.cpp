@@ -153,6 +153,8 @@ void write_cosigned(const fs::path& dir) {
       {"long", a.line(longer)},
       {"max-time", line(a, (uint64_t{1} << 63) - 1)},
       {"over-time", line(a, uint64_t{1} << 63)},
+      {"year-9999", line(a, 253402300799)},  // 9999-12-31T23:59:59Z, the last second slog dates
+      {"year-10000", line(a, 253402300800)},
       {"pq-time-0", line(pq, 0)},
       {"pq-signature", pq.line([&] { Bytes c = pq.cosign(origin, 12, root, {}, t); c[100] ^= 1; return c; }())},
       {"pq-time", pq.line([&] { Bytes c = pq.cosign(origin, 12, root, {}, t); c[7] ^= 1; return c; }())},
@@ -358,8 +360,9 @@ void write_keytrans(const fs::path& dir, keytrans::Suite suite, const std::strin
 // A tiled log of 3,405 = 13 x 256 + 77 entries: level 0 has thirteen full
 // tiles and tile/0/013.p/77, level 1 only tile/1/000.p/13. Its checkpoint is
 // cosigned by the policy's witness; the checkpoint at size 1,000 is the older
-// one for the consistency sample. The corrupted copy has one bit flipped in
-// hash 17 of tile/0/005.
+// one for the consistency sample, and a fork of it (entry 999 differs, signed
+// and cosigned all the same) the one the log does not extend. The corrupted
+// copy has one bit flipped in hash 17 of tile/0/005.
 void write_tiles(const fs::path& dir) {
   const std::string origin = "tiles.silvantrope.example/log";
   const NoteKey log_key = NoteKey::ed25519(origin, 2050);
@@ -372,16 +375,20 @@ void write_tiles(const fs::path& dir) {
   }
   const TileMirror mirror = make_mirror(entries);
   const Rfc6962Tree tree(entries);
-  auto checkpoint = [&](uint64_t size) {
-    const Bytes root = tree.root(size);
+  std::vector<Bytes> forked_entries(entries.begin(), entries.begin() + 1000);
+  forked_entries.back().push_back('!');
+  const Rfc6962Tree forked(forked_entries);
+  auto checkpoint = [&](uint64_t size, const Rfc6962Tree& of) {
+    const Bytes root = of.root(size);
     return sign_note(checkpoint_body(origin, size, root), {&log_key}) +
            witness.line(witness.cosign(origin, size, root, {}, t));
   };
-  write_mirror(mirror, (dir / "tiles/log").string(), checkpoint(3405));
+  write_mirror(mirror, (dir / "tiles/log").string(), checkpoint(3405, tree));
   TileMirror corrupted = mirror;
   corrupted.files.at("tile/0/005")[17 * 32 + 9] ^= 0x04;
-  write_mirror(corrupted, (dir / "tiles-corrupted/log").string(), checkpoint(3405));
-  write(dir / "tiles/checkpoint-1000", checkpoint(1000));
+  write_mirror(corrupted, (dir / "tiles-corrupted/log").string(), checkpoint(3405, tree));
+  write(dir / "tiles/checkpoint-1000", checkpoint(1000, tree));
+  write(dir / "tiles/checkpoint-1000-forked", checkpoint(1000, forked));
   write(dir / "tiles/entry-2024.txt", "tiled entry 2024\n");
   write(dir / "tiles/policy.txt", "# " + origin + " and its witness.\nlog " + log_key.verifier_key() +
                                       "\nwitness w1 " + witness.verifier_key() + "\nquorum w1\n");
@@ -400,7 +407,10 @@ void write_tiles(const fs::path& dir) {
   write(dir / "tiles-consistency.sample",
         "# The tree of 3,405 entries extends the one of 1,000.\n"
         "tiles consistency" + common + "tiles/checkpoint-1000 tiles/log\nexpect: valid\nexpect: old size: 1000\n"
-        "expect: tile: tile/0/003\nexpect: tile: tile/0/013.p/77\nexpect: tile: tile/1/000.p/13\n" + head);
+        "expect: tile: tile/0/003\nexpect: tile: tile/0/013.p/77\nexpect: tile: tile/1/000.p/13\n" + head +
+        "# A checkpoint of 1,000 entries that the log does not extend: its entry 999 differs.\n"
+        "tiles consistency" + common + "tiles/checkpoint-1000-forked tiles/log\n"
+        "expect: invalid: root mismatch: recomputed root does not match the expected root\n");
   write(dir / "tiles-audit.sample",
         "# Every tile against its bundle, the level above and the root.\n"
         "tiles audit" + common + "--threads 2 tiles/log\nexpect: valid\nexpect: entries: 3405\nexpect: bundles: 14\n"

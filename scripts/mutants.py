@@ -9,10 +9,13 @@ scripts/fault-check.sh, which applies them one at a time to a scratch copy, rebu
 and runs the release-preset tests, stopping at the first failure.
 
   scripts/mutants.py [-n 300] [--seed 1] [--scratch /tmp/mutants] [--list] [--only OPERATOR]
-                     [--path REGEX] [--rescore LOG]
+                     [--path REGEX] [--cli] [--rescore LOG]
 
 --path REGEX samples only from the source files whose path (e.g. src/ffi/lift.h) it matches:
 for the files a change touched.
+
+--cli adds the slog command-line tool (tools/slog/) to the sources mutated. It is off by
+default, so that the samples of the library alone stay what they were for a given seed.
 
 --rescore LOG scores the verdicts a previous run printed (its saved output) against the
 current tests/mutants/equivalent.tsv, without building anything: for when survivors have
@@ -128,9 +131,9 @@ def line_mutants(line):
             yield "swap", line[: m.start(2)] + m.group(3) + ", " + m.group(2) + line[m.end(3):]
 
 
-def all_mutants():
+def all_mutants(dirs=DIRS):
     out = []
-    for d in DIRS:
+    for d in dirs:
         for dirpath, _, files in os.walk(os.path.join(ROOT, d)):
             for f in sorted(files):
                 if not f.endswith((".cpp", ".h")):
@@ -196,11 +199,12 @@ def main():
     ap.add_argument("--scratch", default="/tmp/mutants")
     ap.add_argument("--only", help="one operator")
     ap.add_argument("--path", help="only files whose path matches this regex")
+    ap.add_argument("--cli", action="store_true", help="mutate tools/slog/ as well")
     ap.add_argument("--list", action="store_true", help="print the sample, run nothing")
     ap.add_argument("--rescore", metavar="LOG", help="score a previous run's printed verdicts")
     args = ap.parse_args()
 
-    every = all_mutants()
+    every = all_mutants(DIRS + (os.path.join("tools", "slog"),) if args.cli else DIRS)
     picked = sample(every, args.n, args.seed, args.only, args.path)
     mix = {}
     for m in picked:

@@ -4,7 +4,7 @@
 --json object of each; then checks that the generated bash completion offers each command's options.
 
 usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT"""
-import json, os, pathlib, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
+import json, os, pathlib, pty, re, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
 
 slog, src, completion = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3]
 samples = src / "samples"
@@ -35,6 +35,16 @@ def fixtures(t):
     parent.write_bytes(bytes(data))
     (t / "tile-missing/tile/0/009").unlink()
     shutil.rmtree(t / "no-bundles/tile/entries")
+    # A mirror whose checkpoint (size 1,000) lags its tiles (size 3,405): the
+    # full and the wider partial tiles stand in for the partial ones it names.
+    # And one holding a narrower partial tile than the one its size needs.
+    shutil.copytree(samples / "tiles/log", t / "lagging")
+    shutil.copy(samples / "tiles/checkpoint-1000", t / "lagging/checkpoint")
+    (t / "entry-999.txt").write_text("tiled entry 999\n")
+    shutil.copytree(samples / "tiles/log", t / "narrower")
+    wide = t / "narrower/tile/0/013.p/77"
+    (t / "narrower/tile/0/013.p/76").write_bytes(wide.read_bytes()[:76 * 32])
+    wide.unlink()
     for name, text in {"recurse": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: valid\nsamples .\nexpect: ok\n",
                        "failing": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n"}.items():
         (t / name).mkdir()
@@ -71,6 +81,27 @@ def check_json(args, code, out, err, checks):
     return f"--json error/error_kind do not fit exit status {code}: {out!r}"
 
 
+def audit_on_terminal():
+    """What slog tiles audit writes to standard error when that is a terminal. Its standard input
+    is closed, so that the first file it opens gets descriptor 0."""
+    master, slave = pty.openpty()
+    subprocess.run([slog, "tiles", "audit", "--policy", samples / "tiles/policy.txt", "--threads", "1",
+                    samples / "tiles/log"], stdout=subprocess.DEVNULL, stderr=slave, timeout=60,
+                   preexec_fn=lambda: os.close(0))
+    os.close(slave)
+    got = b""
+    while True:
+        try:
+            chunk = os.read(master, 65536)
+        except OSError:  # the terminal is closed and drained
+            break
+        if not chunk:
+            break
+        got += chunk
+    os.close(master)
+    return got.decode("utf-8", "replace")
+
+
 def main():
     failures, count = [], 0
     with tempfile.TemporaryDirectory() as tmp:
@@ -105,6 +136,10 @@ def main():
     got = subprocess.run(["bash", "-c", script], capture_output=True, text=True).stdout.split()
     if got != ["--quorum", "--quiet"]:
         failures.append(f"completion of 'slog checkpoint --qu': {got}")
+    # On a terminal the audit draws its progress bar, then states its rate.
+    bar = audit_on_terminal()
+    if not re.search(r"\] 100% 15/15 tiles\r\n3405 entries, 15 tiles in [0-9.]+ s: [1-9][0-9]* entries/s on 1 threads", bar):
+        failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
     print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
     return 1 if failures else 0
 

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
@@ -186,18 +187,27 @@ class Audit {
     return false;
   }
 
+  // Opens the tile or bundle at path, or what stands in for it (path
+  // becomes that one's).
+  int open_tile(Dir& d, std::string& path) const {
+    const int fd = d.open(path);
+    if (fd >= 0 || path.find(".p/") == std::string::npos) return fd;
+    path = mirror_stand_in(dir_, path);
+    return d.open(path);
+  }
+
   // Each file is read straight into the argument buffer of the call that
   // checks it: the bytes are copied once, by the kernel.
   bool one(unsigned level, uint64_t n, Worker& w) {
     const unsigned width = mirror_width(size_, level, n);
-    const std::string path = mirror_path(static_cast<int>(level), n, width);
+    std::string path = mirror_path(static_cast<int>(level), n, width);
     // tlog_tiles_inclusion_proof's tiles argument: one Tile record, its data last.
     const size_t data_at = 4 + 4 + kTilePath.size() + 4;
     Arg tiles;
-    if (!tiles.read(Opened(w.tiles.open(path)), data_at, 32 * 256)) return fail("cannot read " + path);
-    const size_t length = tiles.size() - data_at;
-    if (length != 32u * width) {
-      return fail(path + " holds " + std::to_string(length) + " bytes, want " + std::to_string(32u * width));
+    if (!tiles.read(Opened(open_tile(w.tiles, path)), data_at, 32 * 256)) return fail("cannot read " + path);
+    const size_t stored = tiles.size() - data_at, length = 32u * width;
+    if (stored != 32u * mirror_path_width(path)) {
+      return fail(path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(32u * mirror_path_width(path)));
     }
     tiles.put_u32(0, 1);
     tiles.put_u32(4, static_cast<uint32_t>(kTilePath.size()));
@@ -205,14 +215,14 @@ class Audit {
     tiles.put_u32(8 + kTilePath.size(), static_cast<uint32_t>(length));
     const uint8_t* tile = tiles.data() + data_at;
     if (level == 0) {
-      const std::string bundle_path = mirror_path(-1, n, width);
+      std::string bundle_path = mirror_path(-1, n, width);
       Arg bundle;
-      if (bundle.read(Opened(w.bundles.open(bundle_path)), 4, kMaxBundle)) {
+      if (bundle.read(Opened(open_tile(w.bundles, bundle_path)), 4, kMaxBundle)) {
         bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
         RustCallStatus st{};
         const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));
         if (auto e = sl::wire::status_error(st)) return fail(bundle_path + ": " + e->message);
-        if (hashes.size() != 4 + length || std::memcmp(hashes.data() + 4, tile, length) != 0) {
+        if (hashes.size() != 4 + 32u * mirror_path_width(bundle_path) || std::memcmp(hashes.data() + 4, tile, length) != 0) {
           return fail(bundle_path + " does not match " + path);
         }
         ++bundles_;
@@ -221,9 +231,11 @@ class Audit {
     }
     if (width == 256) {  // partial tiles are never hashed into the level above
       const uint64_t up = n / 256;
-      const std::string parent_path = mirror_path(static_cast<int>(level + 1), up, mirror_width(size_, level + 1, up));
+      std::string parent_path = mirror_path(static_cast<int>(level + 1), up, mirror_width(size_, level + 1, up));
       if (up != w.parent_index) {
-        if (!read_file(Opened(w.parents.open(parent_path)), w.parent, 32 * 256)) return fail("cannot read " + parent_path);
+        if (!read_file(Opened(open_tile(w.parents, parent_path)), w.parent, 32 * 256)) {
+          return fail("cannot read " + parent_path);
+        }
         w.parent_index = up;
       }
       const size_t at = (n % 256) * 32;
@@ -265,6 +277,32 @@ std::string mirror_path(int level, uint64_t index, unsigned width) {
   return "tile/" + l + "/" + digits + (width < 256 ? ".p/" + std::to_string(width) : "");
 }
 
+unsigned mirror_path_width(const std::string& path) {
+  const size_t partial = path.find(".p/");
+  if (partial == std::string::npos) return 256;
+  const std::string w = path.substr(partial + 3);
+  // The canonical widths only: 1 to 255, no leading zero.
+  if (w.empty() || w.size() > 3 || w[0] == '0' || w.find_first_not_of("0123456789") != std::string::npos) return 0;
+  const unsigned v = static_cast<unsigned>(std::stoul(w));
+  return v < 256 ? v : 0;
+}
+
+std::string mirror_stand_in(const std::string& dir, const std::string& path) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  const size_t partial = path.find(".p/");
+  if (partial == std::string::npos || fs::exists(dir + "/" + path, ec)) return path;
+  const std::string full = path.substr(0, partial);
+  if (fs::is_regular_file(dir + "/" + full, ec)) return full;
+  const unsigned width = mirror_path_width(path);
+  unsigned widest = 0;
+  for (fs::directory_iterator it(dir + "/" + full + ".p", ec), end; !ec && it != end; it.increment(ec)) {
+    const unsigned w = mirror_path_width(full + ".p/" + it->path().filename().string());
+    if (w > width && w > widest && it->is_regular_file(ec)) widest = w;
+  }
+  return widest > 0 ? full + ".p/" + std::to_string(widest) : path;
+}
+
 unsigned mirror_width(uint64_t size, unsigned level, uint64_t index) {
   if (level >= 8) return 0;
   const uint64_t hashes = size >> (8 * level);
@@ -275,10 +313,12 @@ unsigned mirror_width(uint64_t size, unsigned level, uint64_t index) {
 MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads,
                          const std::function<void(uint64_t, uint64_t)>& progress) {
   Audit audit(dir, size);
+  unsigned levels = 0;  // those holding at least one hash
+  while (levels < 8 && (size >> (8 * levels)) > 0) ++levels;
   uint64_t total = 0;
-  for (unsigned l = 0; l < 8 && (size >> (8 * l)) > 0; ++l) total += ((size >> (8 * l)) + 255) / 256;
+  for (unsigned l = 0; l < levels; ++l) total += ((size >> (8 * l)) + 255) / 256;
   const auto tick = [&] { progress(audit.tiles_done(), total); };
-  for (unsigned l = 0; l < 8 && (size >> (8 * l)) > 0; ++l) {
+  for (unsigned l = 0; l < levels; ++l) {
     if (!audit.level(l, threads, tick)) break;
   }
   return audit.result();

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -23,12 +24,14 @@ std::string mirror_dir(const Ctx& c) {
 
 uint64_t not_before(const Ctx& c) { return c.opt.has("--not-before") ? number(c, "--not-before") : 0; }
 
-// Reads exactly the tiles the library named, from the mirror. One the
-// mirror lacks is left out: the library then names it as missing.
+// Reads the tiles the library named from the mirror, or those that stand in
+// for them (see mirror_stand_in). One the mirror lacks altogether is left
+// out, and the library then names it as missing.
 std::vector<sl::Tile> read_tiles(const Ctx& c, const std::string& dir, const std::vector<std::string>& paths) {
   std::vector<sl::Tile> out;
-  for (const std::string& p : paths) {
+  for (const std::string& named : paths) {
     std::error_code ec;
+    const std::string p = mirror_stand_in(dir, named);
     if (!std::filesystem::exists(dir + "/" + p, ec)) continue;
     const std::string data = c.in.bytes(dir + "/" + p, "DIR");
     out.push_back({p, Bytes(data.begin(), data.end())});
@@ -36,7 +39,10 @@ std::vector<sl::Tile> read_tiles(const Ctx& c, const std::string& dir, const std
   return out;
 }
 
-void list_tiles(Report& r, const std::vector<std::string>& paths) {
+// The tiles read, as they are named in the mirror.
+void list_tiles(Report& r, const std::vector<sl::Tile>& tiles) {
+  std::vector<std::string> paths;
+  for (const sl::Tile& t : tiles) paths.push_back(t.path);
   r.fields["tiles"] = paths;
   for (const std::string& p : paths) r.lines.push_back("tile: " + p);
 }
@@ -51,11 +57,11 @@ void inclusion(const Ctx& c, const std::string& dir, const std::string& policy, 
   if (!done(c.r, v)) return;
   const auto paths = sl::tlog_tiles_for_inclusion(v->head.size, index);
   if (!done(c.r, paths)) return;
-  const auto verified = sl::tlog_tiles_verify_inclusion(note, policy, index, leaf, read_tiles(c, dir, *paths),
-                                                        not_before(c));
+  const std::vector<sl::Tile> tiles = read_tiles(c, dir, *paths);
+  const auto verified = sl::tlog_tiles_verify_inclusion(note, policy, index, leaf, tiles, not_before(c));
   if (!done(c.r, verified)) return;
   c.r.field("index", "index", index, std::to_string(index));
-  list_tiles(c.r, *paths);
+  list_tiles(c.r, tiles);
   describe(c.r, *verified);
   valid(c.r);
 }
@@ -69,11 +75,12 @@ void consistency(const Ctx& c, const std::string& dir, const std::string& policy
   const uint64_t old_size = old_v->head.size, new_size = new_v->head.size;
   const auto paths = sl::tlog_tiles_for_consistency(old_size, new_size);
   if (!done(c.r, paths)) return;
-  const auto proof = sl::tlog_tiles_consistency_proof(old_size, new_size, read_tiles(c, dir, *paths));
+  const std::vector<sl::Tile> tiles = read_tiles(c, dir, *paths);
+  const auto proof = sl::tlog_tiles_consistency_proof(old_size, new_size, tiles);
   if (!done(c.r, proof)) return;
   if (!done(c.r, sl::verify_consistency(old_size, new_size, *proof, old_v->head.root, new_v->head.root))) return;
   c.r.field("old_size", "old size", old_size, std::to_string(old_size));
-  list_tiles(c.r, *paths);
+  list_tiles(c.r, tiles);
   describe(c.r, *new_v);
   valid(c.r);
 }
@@ -100,15 +107,15 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
     // The root: the inclusion of the last entry, from the last level-0 tile and the tiles its proof needs.
     const auto paths = sl::tlog_tiles_for_inclusion(size, size - 1);
     if (!done(c.r, paths)) return;
-    const uint64_t last = (size - 1) / 256;
-    const std::string last_path = mirror_path(0, last, mirror_width(size, 0, last));
-    const std::string tile = c.in.bytes(dir + "/" + last_path, "DIR");
-    if (tile.size() < 32) return c.r.fail({sl::Error::Kind::Verification, last_path + " is too short"});
-    const Bytes leaf(tile.end() - 32, tile.end());
-    if (!done(c.r, sl::tlog_tiles_verify_inclusion(note, policy, size - 1, leaf, read_tiles(c, dir, *paths),
-                                                   not_before(c)))) {
-      return;
+    const std::vector<sl::Tile> tiles = read_tiles(c, dir, *paths);
+    // The last leaf hash, from the one level-0 tile among them (as audited).
+    const size_t at = 32 * ((size - 1) % 256);
+    const auto last = std::find_if(tiles.begin(), tiles.end(), [](const sl::Tile& t) { return t.path.rfind("tile/0/", 0) == 0; });
+    if (last == tiles.end() || last->data.size() < at + 32) {
+      return c.r.fail({sl::Error::Kind::Verification, "cannot read the last level-0 tile"});
     }
+    const Bytes leaf(last->data.begin() + static_cast<std::ptrdiff_t>(at), last->data.begin() + static_cast<std::ptrdiff_t>(at + 32));
+    if (!done(c.r, sl::tlog_tiles_verify_inclusion(note, policy, size - 1, leaf, tiles, not_before(c)))) return;
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double rate = seconds > 0 ? static_cast<double>(a.entries) / seconds : 0;

@@ -20,8 +20,8 @@ unsigned mirror_width(uint64_t size, unsigned level, uint64_t index);
 
 // The mirror file that stands for the tile (or bundle) at path: path when
 // the mirror has it; else, for a partial one, the full tile of the same
-// index or the widest partial one wider than it (a log may delete partial
-// tiles once wider ones exist, and a mirror may hold tiles newer than its
+// index or the widest partial one wider than it (a log may delete a partial
+// tile once the full one exists, and a mirror may hold tiles newer than its
 // checkpoint; their first hashes are the narrower tile); else path.
 std::string mirror_stand_in(const std::string& dir, const std::string& path);
 // The width a mirror path names: W for ".p/W", else 256.

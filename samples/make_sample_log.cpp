@@ -146,6 +146,8 @@ void write_cosigned(const fs::path& dir) {
       {"a-and-a-pq", line(a, t) + line(a_pq, t)},
       {"unlisted", line(b, t) + signature_line(b.name + "x", b.key_id(), altered(70)) + line(a, t)},
       {"renamed", signature_line(renamed.name, a.key_id(), good)},
+      // b's key id under another name, another timestamp, before b's own line.
+      {"impostor", signature_line(b.name + "x", b.key_id(), altered(7)) + line(b, t)},
       {"key-id", signature_line(a.name, a.key_id() ^ 1, good)},
       {"time", a.line(altered(7))},
       {"signature", a.line(altered(40))},

@@ -34,6 +34,8 @@ def fixtures(t):
     data[5 * 32] ^= 1
     parent.write_bytes(bytes(data))
     (t / "tile-missing/tile/0/009").unlink()
+    shutil.copytree(samples / "tiles/log", t / "parent-missing")
+    (t / "parent-missing/tile/1/000.p/13").unlink()
     shutil.rmtree(t / "no-bundles/tile/entries")
     # A mirror whose checkpoint (size 1,000) lags its tiles (size 3,405): the
     # full and the wider partial tiles stand in for the partial ones it names.
@@ -41,6 +43,8 @@ def fixtures(t):
     shutil.copytree(samples / "tiles/log", t / "lagging")
     shutil.copy(samples / "tiles/checkpoint-1000", t / "lagging/checkpoint")
     (t / "entry-999.txt").write_text("tiled entry 999\n")
+    shutil.copytree(t / "lagging", t / "forked")  # every tile sound, the root not the checkpoint's
+    shutil.copy(samples / "tiles/checkpoint-1000-forked", t / "forked/checkpoint")
     shutil.copytree(samples / "tiles/log", t / "narrower")
     wide = t / "narrower/tile/0/013.p/77"
     (t / "narrower/tile/0/013.p/76").write_bytes(wide.read_bytes()[:76 * 32])
@@ -107,7 +111,7 @@ def main():
     with tempfile.TemporaryDirectory() as tmp:
         t = pathlib.Path(tmp)
         fixtures(t)
-        rows = (src / "tests/cli/cases.tsv").read_text().splitlines()
+        rows = (src / "tests/cli/cases.tsv").read_text(encoding="utf-8").splitlines()
         for number, line in enumerate(rows, 1):
             if not line.strip() or line.startswith("#"):
                 continue
@@ -140,6 +144,10 @@ def main():
     bar = audit_on_terminal()
     if not re.search(r"\] 100% 15/15 tiles\r\n3405 entries, 15 tiles in [0-9.]+ s: [1-9][0-9]* entries/s on 1 threads", bar):
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
+    # The man page beside the completion script, its dashes escaped for roff.
+    man = pathlib.Path(completion).with_name("slog.1").read_text()
+    if ".SH NAME" not in man or "\\-\\-max\\-input\\-size" not in man:
+        failures.append("slog.1 lacks its NAME section or the escaped --max-input-size")
     print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
     return 1 if failures else 0
 

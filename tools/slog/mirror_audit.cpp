@@ -127,13 +127,16 @@ class Arg {
 
 const std::string kTilePath = "tile/0/000";
 
+// The tiles, full and partial, of a level below 8 in a tree of size leaves.
+uint64_t tiles_at(uint64_t size, unsigned level) { return ((size >> (8 * level)) + 255) / 256; }
+
 class Audit {
  public:
   Audit(std::string dir, uint64_t size) : dir_(std::move(dir)), size_(size) {}
 
   // Checks every tile of level on threads workers; false after a failure.
   bool level(unsigned level, unsigned threads, const std::function<void()>& tick) {
-    const uint64_t count = ((size_ >> (8 * level)) + 255) / 256;
+    const uint64_t count = tiles_at(size_, level);
     std::atomic<uint64_t> next{0};
     std::mutex mu;
     std::condition_variable finished;
@@ -316,7 +319,7 @@ MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads
   unsigned levels = 0;  // those holding at least one hash
   while (levels < 8 && (size >> (8 * levels)) > 0) ++levels;
   uint64_t total = 0;
-  for (unsigned l = 0; l < levels; ++l) total += ((size >> (8 * l)) + 255) / 256;
+  for (unsigned l = 0; l < levels; ++l) total += tiles_at(size, l);
   const auto tick = [&] { progress(audit.tiles_done(), total); };
   for (unsigned l = 0; l < levels; ++l) {
     if (!audit.level(l, threads, tick)) break;

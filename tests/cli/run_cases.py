@@ -50,7 +50,8 @@ def fixtures(t):
     (t / "narrower/tile/0/013.p/76").write_bytes(wide.read_bytes()[:76 * 32])
     wide.unlink()
     for name, text in {"recurse": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: valid\nsamples .\nexpect: ok\n",
-                       "failing": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n"}.items():
+                       "failing": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n",
+                       "no-expect": "inclusion --index 0 --size 1 --leaf {H} --root {H}\n"}.items():
         (t / name).mkdir()
         (t / name / (name + ".sample")).write_text(text.replace("{H}", H))
 

@@ -68,10 +68,11 @@ struct Opened {
   Opened& operator=(const Opened&) = delete;
 };
 
-// The size of the open file, when it is a regular file of at most max bytes.
+// The size of the open file, when it is a regular file of at most max bytes
+// (a file that did not open has descriptor -1, which fstat refuses).
 std::optional<size_t> regular_size(const Opened& file, size_t max) {
   struct stat st {};
-  if (file.fd < 0 || ::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > max) {
+  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > max) {
     return std::nullopt;
   }
   return static_cast<size_t>(st.st_size);

@@ -147,8 +147,8 @@ def main():
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
     # The man page beside the completion script, its dashes escaped for roff.
     man = pathlib.Path(completion).with_name("slog.1").read_text()
-    if ".SH NAME" not in man or "\\-\\-max\\-input\\-size" not in man:
-        failures.append("slog.1 lacks its NAME section or the escaped --max-input-size")
+    if ".SH NAME" not in man or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size" not in man:
+        failures.append("slog.1 lacks its NAME section, its one COMMANDS section or the escaped --max-input-size")
     print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
     return 1 if failures else 0
 

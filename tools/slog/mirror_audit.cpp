@@ -7,10 +7,10 @@
 
 #include <algorithm>
 #include <atomic>
-#include <filesystem>
 #include <chrono>
 #include <condition_variable>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -196,7 +196,9 @@ class Audit {
   int open_tile(Dir& d, std::string& path) const {
     const int fd = d.open(path);
     if (fd >= 0 || path.find(".p/") == std::string::npos) return fd;
-    path = mirror_stand_in(dir_, path);
+    const auto stand_in = mirror_stand_in(dir_, path);
+    if (!stand_in) return -1;
+    path = *stand_in;
     return d.open(path);
   }
 
@@ -209,10 +211,8 @@ class Audit {
     const size_t data_at = 4 + 4 + kTilePath.size() + 4;
     Arg tiles;
     if (!tiles.read(Opened(open_tile(w.tiles, path)), data_at, 32 * 256)) return fail("cannot read " + path);
-    const size_t stored = tiles.size() - data_at, length = 32u * width;
-    if (stored != 32u * mirror_path_width(path)) {
-      return fail(path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(32u * mirror_path_width(path)));
-    }
+    const size_t stored = tiles.size() - data_at, length = 32u * width, held = 32u * mirror_path_width(path);
+    if (stored != held) return fail(path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(held));
     tiles.put_u32(0, 1);
     tiles.put_u32(4, static_cast<uint32_t>(kTilePath.size()));
     std::memcpy(tiles.data() + 8, kTilePath.data(), kTilePath.size());
@@ -291,11 +291,12 @@ unsigned mirror_path_width(const std::string& path) {
   return v < 256 ? v : 0;
 }
 
-std::string mirror_stand_in(const std::string& dir, const std::string& path) {
+std::optional<std::string> mirror_stand_in(const std::string& dir, const std::string& path) {
   namespace fs = std::filesystem;
   std::error_code ec;
+  if (fs::exists(dir + "/" + path, ec)) return path;
   const size_t partial = path.find(".p/");
-  if (partial == std::string::npos || fs::exists(dir + "/" + path, ec)) return path;
+  if (partial == std::string::npos) return std::nullopt;
   const std::string full = path.substr(0, partial);
   if (fs::is_regular_file(dir + "/" + full, ec)) return full;
   const unsigned width = mirror_path_width(path);
@@ -304,7 +305,8 @@ std::string mirror_stand_in(const std::string& dir, const std::string& path) {
     const unsigned w = mirror_path_width(full + ".p/" + it->path().filename().string());
     if (w > width && w > widest && it->is_regular_file(ec)) widest = w;
   }
-  return widest > 0 ? full + ".p/" + std::to_string(widest) : path;
+  if (widest == 0) return std::nullopt;
+  return full + ".p/" + std::to_string(widest);
 }
 
 unsigned mirror_width(uint64_t size, unsigned level, uint64_t index) {

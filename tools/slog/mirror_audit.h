@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace slog {
@@ -22,8 +23,8 @@ unsigned mirror_width(uint64_t size, unsigned level, uint64_t index);
 // the mirror has it; else, for a partial one, the full tile of the same
 // index or the widest partial one wider than it (a log may delete a partial
 // tile once the full one exists, and a mirror may hold tiles newer than its
-// checkpoint; their first hashes are the narrower tile); else path.
-std::string mirror_stand_in(const std::string& dir, const std::string& path);
+// checkpoint; their first hashes are the narrower tile); else none.
+std::optional<std::string> mirror_stand_in(const std::string& dir, const std::string& path);
 // The width a mirror path names: W for ".p/W", else 256.
 unsigned mirror_path_width(const std::string& path);
 

@@ -30,11 +30,10 @@ uint64_t not_before(const Ctx& c) { return c.opt.has("--not-before") ? number(c,
 std::vector<sl::Tile> read_tiles(const Ctx& c, const std::string& dir, const std::vector<std::string>& paths) {
   std::vector<sl::Tile> out;
   for (const std::string& named : paths) {
-    std::error_code ec;
-    const std::string p = mirror_stand_in(dir, named);
-    if (!std::filesystem::exists(dir + "/" + p, ec)) continue;
-    const std::string data = c.in.bytes(dir + "/" + p, "DIR");
-    out.push_back({p, Bytes(data.begin(), data.end())});
+    const auto p = mirror_stand_in(dir, named);
+    if (!p) continue;
+    const std::string data = c.in.bytes(dir + "/" + *p, "DIR");
+    out.push_back({*p, Bytes(data.begin(), data.end())});
   }
   return out;
 }

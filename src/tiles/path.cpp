@@ -13,9 +13,12 @@ bool all_digits(std::string_view s) {
   return !s.empty() && s.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// A decimal without leading zeros, at most max.
-Result<unsigned> small_decimal(std::string_view s, unsigned max, std::string_view what, std::string_view path) {
-  if (!all_digits(s) || s.size() > 3) return bad(path, std::string(what) + " is not a decimal from 0 to " + std::to_string(max));
+// A decimal without leading zeros, at most max; least is only named in the error.
+Result<unsigned> small_decimal(std::string_view s, unsigned least, unsigned max, std::string_view what,
+                               std::string_view path) {
+  if (!all_digits(s) || s.size() > 3) {
+    return bad(path, std::string(what) + " is not a decimal from " + std::to_string(least) + " to " + std::to_string(max));
+  }
   if (s.size() > 1 && s[0] == '0') return bad(path, std::string(what) + " has a leading zero");
   unsigned v = 0;
   for (char c : s) v = v * 10 + static_cast<unsigned>(c - '0');
@@ -68,14 +71,14 @@ Result<TileId> parse_tile_path(std::string_view path) {
   if (rest.substr(0, 8) == "entries/") return bad(path, "an entry bundle is not a hash tile");
   const size_t slash = rest.find('/');
   if (slash == std::string_view::npos) return bad(path, "has no index");
-  auto level = small_decimal(rest.substr(0, slash), kMaxLevel, "level", path);
+  auto level = small_decimal(rest.substr(0, slash), 0, kMaxLevel, "level", path);
   if (!level) return std::move(level).error();
   rest.remove_prefix(slash + 1);
   TileId id;
   id.level = static_cast<uint8_t>(*level);
   const size_t dot = rest.find(".p/");
   if (dot != std::string_view::npos) {
-    auto width = small_decimal(rest.substr(dot + 3), kTileWidth - 1, "width", path);
+    auto width = small_decimal(rest.substr(dot + 3), 1, kTileWidth - 1, "width", path);
     if (!width) return std::move(width).error();
     if (*width == 0) return bad(path, "width 0 is not a tile");
     id.width = static_cast<uint16_t>(*width);

@@ -43,6 +43,8 @@ def fixtures(t):
     shutil.copytree(samples / "tiles/log", t / "lagging")
     shutil.copy(samples / "tiles/checkpoint-1000", t / "lagging/checkpoint")
     (t / "entry-999.txt").write_text("tiled entry 999\n")
+    for stray in "README", "0200":  # not tile names: never stand-ins
+        (t / "lagging/tile/1/000.p" / stray).write_text("stray\n")
     shutil.copytree(t / "lagging", t / "forked")  # every tile sound, the root not the checkpoint's
     shutil.copy(samples / "tiles/checkpoint-1000-forked", t / "forked/checkpoint")
     shutil.copytree(samples / "tiles/log", t / "narrower")

@@ -56,6 +56,11 @@ class GoTilesTest(unittest.TestCase):
                 # Every path parses to Go's width (data of any other length is refused); size 0 needs none.
                 accepted = sl.tlog_tiles_tree_hash(0, [sl.Tile(path=p, data=bytes(32 * width(g))) for g, p in go_tiles.items()])
                 self.assertEqual(accepted.hex(), "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855")
+                go, path = list(go_tiles.items())[-1]
+                for compute in (lambda t: [sl.tlog_tiles_tree_hash(0, t)], lambda t: sl.tlog_tiles_inclusion_proof(1, 0, t),
+                                lambda t: sl.tlog_tiles_consistency_proof(1, 1, t)):
+                    self.assertEqual(run(compute, [sl.Tile(path=path, data=bytes(32 * width(go) + 32))]),
+                                     f"malformed tile: {path} holds {32 * width(go) + 32} bytes, want {32 * width(go)}")
                 for name, needed, *_ in cases(size):
                     self.assertTrue(set(needed) <= set(go_tiles.values()), (name, needed))
 

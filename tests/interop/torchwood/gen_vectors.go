@@ -74,7 +74,9 @@ const treeSize = 13
 
 var hashes []tlog.Hash
 
-func leafHash(i int64) tlog.Hash { return tlog.RecordHash([]byte(fmt.Sprintf("entry %d", i))) }
+func entry(i int64) []byte { return []byte(fmt.Sprintf("entry %d", i)) }
+
+func leafHash(i int64) tlog.Hash { return tlog.RecordHash(entry(i)) }
 
 var reader = tlog.HashReaderFunc(func(indexes []int64) ([]tlog.Hash, error) {
 	out := make([]tlog.Hash, len(indexes))
@@ -222,7 +224,10 @@ func line(l string) func(string) string { return func(string) string { return l 
 
 func proofCases() []proofCase {
 	signed := signedCheckpoint(treeSize, "", signers(witnesses...)...)
-	proof := func(index int64) []byte { return torchwood.FormatProof(index, recordProof(index, treeSize), signed) }
+	proofOn := func(index int64, signed []byte) []byte {
+		return torchwood.FormatProof(index, recordProof(index, treeSize), signed)
+	}
+	proof := func(index int64) []byte { return proofOn(index, signed) }
 	flipped := recordProof(5, treeSize)
 	flipped[1][0] ^= 1
 	rootLine := strings.SplitN(string(signed), "\n", 4)[2]
@@ -234,19 +239,13 @@ func proofCases() []proofCase {
 			torchwood.FormatProofWithExtraData(7, []byte("entry 7 was logged for you"), recordProof(7, treeSize), signed)),
 		newProofCase("empty-proof-size-1", "quorum-none", 0, leafHash(0),
 			torchwood.FormatProof(0, recordProof(0, 1), signedCheckpoint(1, "", logA))),
-		newProofCase("extension-lines-ed25519-witnesses", "ed-quorum", 3, leafHash(3), torchwood.FormatProof(3, recordProof(3, treeSize),
-			signedCheckpoint(treeSize, "extension one\nextension two\n", signers(witnesses[:3]...)...))),
-		newProofCase("other-log-and-outsider-ignored", "nested", 4, leafHash(4), torchwood.FormatProof(4, recordProof(4, treeSize),
-			signedCheckpoint(treeSize, "", append(signers(witnesses...), logB, outsider)...))),
+		newProofCase("extension-lines-ed25519-witnesses", "ed-quorum", 3, leafHash(3), proofOn(3, signedCheckpoint(treeSize, "extension one\nextension two\n", signers(witnesses[:3]...)...))),
+		newProofCase("other-log-and-outsider-ignored", "nested", 4, leafHash(4), proofOn(4, signedCheckpoint(treeSize, "", append(signers(witnesses...), logB, outsider)...))),
 		// Rejections.
-		newProofCase("quorum-one-ed25519-short", "nested", 5, leafHash(5), torchwood.FormatProof(5, recordProof(5, treeSize),
-			signedCheckpoint(treeSize, "", signers(witnesses[0], witnesses[4])...))),
-		newProofCase("quorum-no-ml-dsa", "nested", 5, leafHash(5), torchwood.FormatProof(5, recordProof(5, treeSize),
-			signedCheckpoint(treeSize, "", signers(witnesses[:3]...)...))),
-		newProofCase("no-log-signature", "nested", 5, leafHash(5), torchwood.FormatProof(5, recordProof(5, treeSize),
-			signedCheckpoint(treeSize, "", signers(witnesses...)[1:]...))),
-		newProofCase("origin-not-the-log-name", "log-b-only", 5, leafHash(5), torchwood.FormatProof(5, recordProof(5, treeSize),
-			signedCheckpoint(treeSize, "", logB))),
+		newProofCase("quorum-one-ed25519-short", "nested", 5, leafHash(5), proofOn(5, signedCheckpoint(treeSize, "", signers(witnesses[0], witnesses[4])...))),
+		newProofCase("quorum-no-ml-dsa", "nested", 5, leafHash(5), proofOn(5, signedCheckpoint(treeSize, "", signers(witnesses[:3]...)...))),
+		newProofCase("no-log-signature", "nested", 5, leafHash(5), proofOn(5, signedCheckpoint(treeSize, "", signers(witnesses...)[1:]...))),
+		newProofCase("origin-not-the-log-name", "log-b-only", 5, leafHash(5), proofOn(5, signedCheckpoint(treeSize, "", logB))),
 		newProofCase("wrong-leaf", "nested", 5, leafHash(6), proof(5)),
 		newProofCase("wrong-index", "nested", 6, leafHash(5), edit(proof(5), "index", line("index 6"))),
 		newProofCase("flipped-proof-hash", "nested", 5, leafHash(5), torchwood.FormatProof(5, flipped, signed)),
@@ -262,13 +261,14 @@ func proofCases() []proofCase {
 
 func main() {
 	for i := int64(0); i < treeSize; i++ {
-		hashes = append(hashes, check(tlog.StoredHashes(i, []byte(fmt.Sprintf("entry %d", i)), reader))...)
+		hashes = append(hashes, check(tlog.StoredHashes(i, entry(i), reader))...)
 	}
-	out := map[string]any{"peer": "filippo.io/torchwood v0.10.0", "policies": []policyCase{}, "proofs": proofCases()}
+	judged := []policyCase{}
 	for _, p := range policies {
 		_, err := torchwood.ParsePolicy([]byte(p[1]))
-		out["policies"] = append(out["policies"].([]policyCase), policyCase{p[0], p[1], judge(err)})
+		judged = append(judged, policyCase{p[0], p[1], judge(err)})
 	}
+	out := map[string]any{"peer": "filippo.io/torchwood v0.10.0", "policies": judged, "proofs": proofCases()}
 	if err := os.WriteFile(os.Args[1], append(check(json.MarshalIndent(out, "", " ")), '\n'), 0o644); err != nil {
 		log.Fatal(err)
 	}

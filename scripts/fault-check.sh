@@ -6,13 +6,15 @@
 # suite (stopping at the first failing test) and reports whether the suite
 # caught the fault.
 #
-#   scripts/fault-check.sh [--src DIR] [--scratch DIR] [PATCH...]
+#   scripts/fault-check.sh [--src DIR] [--scratch DIR] [--apply-only] [PATCH...]
 #
 #   --src DIR      the tree under test (default: the repo holding this script);
 #                  its git-tracked and untracked, not ignored, working files are
 #                  copied, so uncommitted changes are tested too
 #   --scratch DIR  where the copy and its builds live (default: /tmp/fault-check);
 #                  kept between runs so that later runs build incrementally
+#   --apply-only   only check that each patch applies to DIR, as it stands
+#                  (no copy, no build; the suite runs this as fault_patches_apply)
 #   PATCH...       the faults to try (default: DIR/tests/faults/*.patch)
 #
 # A patch whose header has a line "# packages" also runs the Python and Kotlin
@@ -27,10 +29,12 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 src=$here
 scratch=/tmp/fault-check
 patches=()
+apply_only=false
 while [ $# -gt 0 ]; do
   case $1 in
     --src) src=$(cd "$2" && pwd); shift 2 ;;
     --scratch) scratch=$2; shift 2 ;;
+    --apply-only) apply_only=true; shift ;;
     -h|--help) sed -n '2,/^set -euo/p' "$0" | sed '$d; s/^# \{0,1\}//'; exit 0 ;;
     *) [ -f "$1" ] || { echo "fault-check: no such patch: $1" >&2; exit 2; }
        patches+=("$(realpath "$1")"); shift ;;
@@ -39,6 +43,16 @@ done
 [ ${#patches[@]} -gt 0 ] || patches=("$src"/tests/faults/*.patch)
 [ -f "${patches[0]}" ] || { echo "fault-check: no patches in $src/tests/faults; name them" >&2; exit 2; }
 
+if $apply_only; then
+  status=0
+  for p in "${patches[@]}"; do
+    (cd "$src" && patch -p1 --forward --dry-run -s <"$p" >/dev/null 2>&1) ||
+      { printf 'BROKEN  %s  (does not apply)\n' "$(basename "$p" .patch)"; status=1; }
+  done
+  [ $status -ne 0 ] || echo "fault-check: all ${#patches[@]} patches apply"
+  exit $status
+fi
+
 work=$scratch/src
 logs=$scratch/logs
 mkdir -p "$work" "$logs"
@@ -46,6 +60,8 @@ run() { (cd "$work" && nice -n 10 "$@"); }
 preset_of() { sed -n '/^diff --git/q; s/^# preset: *\([a-z]*\).*/\1/p' "$1" 2>/dev/null | head -n1 || true; }
 build() { run cmake --build --preset "$1" -j2; }
 packages_of() { sed -n '/^diff --git/q; /^# packages/p' "$1" 2>/dev/null | grep -q . ; }
+# Every planted fault makes fault_patches_apply fail (its own patch no longer
+# applies), so that test never counts as catching one.
 suite() { run ctest --preset "$1" -j2 --stop-on-failure --timeout 120 "${@:2}"; }
 
 # Copy the source tree; only files whose content differs are written, so
@@ -73,7 +89,7 @@ for preset in $presets; do
   [ -f "$work/build/$preset/CMakeCache.txt" ] ||
     run cmake --preset "$preset" >"$logs/configure-$preset.log" 2>&1
   if ! build "$preset" >"$logs/build-$preset.log" 2>&1 ||
-     ! suite "$preset" -E '_package$' >"$logs/baseline-$preset.log" 2>&1; then
+     ! suite "$preset" -E '_package$|^fault_patches_apply$' >"$logs/baseline-$preset.log" 2>&1; then
     echo "fault-check: the unmodified tree fails in preset $preset; see $logs/" >&2
     exit 2
   fi
@@ -101,7 +117,7 @@ for p in "${patches[@]}"; do
   applied=$p
   if ! build "$preset" >>"$log" 2>&1; then
     printf 'BROKEN  %s  (build error)\n' "$name"; broken=$((broken + 1))
-  elif suite "$preset" $(packages_of "$p" || echo "-E _package\$") >>"$log" 2>&1; then
+  elif suite "$preset" -E "$(packages_of "$p" && echo '^fault_patches_apply$' || echo '_package$|^fault_patches_apply$')" >>"$log" 2>&1; then
     printf 'MISSED  %s\n' "$name"; missed=$((missed + 1))
   else
     first=$(sed -n '/The following tests FAILED:/{n;s/^[[:space:]]*[0-9]* - //p;q}' "$log")

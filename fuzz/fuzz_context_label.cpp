@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FUZZ_CHECK(s.size() - left <= 256 && left <= s.size() && (s.size() <= 256 || s.size() - left >= 256 - 3));
   FUZZ_CHECK(!plain || quoted == '"' + std::string(s.substr(0, s.size() - left)) + '"');
   const auto label = fuzz::twice([&] { return silvantrope::context::parse_context_label(s); });
-  const std::string m = label ? "" : label.error().message();
+  const std::string m = label ? "" : std::string(label.error().message());
   FUZZ_CHECK(label ? label->text == s && s.ends_with("/v" + std::to_string(label->version))
                    : m.starts_with("malformed canonical leaf: context label ") && m.ends_with(": " + q));
   return 0;

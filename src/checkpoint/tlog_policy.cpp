@@ -85,8 +85,8 @@ class Names {
 // A key parser's message without its "malformed signed note: " prefix.
 std::string key_detail(const Error& e) {
   constexpr std::string_view prefix = "malformed signed note: ";
-  const std::string& m = e.message();
-  return m.rfind(prefix, 0) == 0 ? m.substr(prefix.size()) : m;
+  const std::string_view m = e.message();
+  return std::string(m.starts_with(prefix) ? m.substr(prefix.size()) : m);
 }
 
 // k: decimal, no sign, no leading zero, 1 <= k <= n.

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "core/bytes.h"
 #include "core/expected.h"
@@ -62,10 +64,24 @@ class ByteReader {
   template <class T>
   Read<T> integer() {
     if (remaining() < sizeof(T)) return shortage(sizeof(T));
-    T v = 0;
-    for (size_t i = 0; i < sizeof(T); ++i) v = static_cast<T>((v << 8) | data_[pos_ + i]);
+    T v;
+    std::memcpy(&v, data_.data() + pos_, sizeof(T));
     pos_ += sizeof(T);
-    return v;
+    return from_big_endian(v);
+  }
+
+  // One load and a byte swap: every call frame reads several prefixes.
+  template <class T>
+  static T from_big_endian(T v) {
+    if constexpr (sizeof(T) == 1 || std::endian::native == std::endian::big) {
+      return v;
+    } else if constexpr (sizeof(T) == 2) {
+      return static_cast<T>(__builtin_bswap16(v));
+    } else if constexpr (sizeof(T) == 4) {
+      return static_cast<T>(__builtin_bswap32(v));
+    } else {
+      return static_cast<T>(__builtin_bswap64(v));
+    }
   }
 
   Unexpected<Shortage> shortage(size_t wanted) const {

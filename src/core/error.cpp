@@ -11,12 +11,7 @@
 namespace silvantrope {
 namespace {
 
-std::string cat(std::string_view a, std::string_view b) {
-  std::string s;
-  s.reserve(a.size() + b.size());
-  s.append(a).append(b);
-  return s;
-}
+
 
 // A decimal rendering on the stack, for join.
 struct Dec {
@@ -28,18 +23,24 @@ struct Dec {
 
 Dec dec(uint64_t v) { return Dec(v); }
 
-// The pieces in one allocation: failing calls on short inputs are cheap.
-std::string join(std::initializer_list<std::string_view> pieces) {
+// The pieces written once into the message's own block: failing calls on
+// short inputs are cheap. Expanded at each use, so the fixed texts are
+// copied with their lengths known.
+template <class... Pieces>
+[[gnu::always_inline]] inline Message join(const Pieces&... pieces) {
+  const std::string_view views[] = {std::string_view(pieces)...};
   size_t n = 0;
-  for (std::string_view p : pieces) n += p.size();
-  std::string s(n, '\0');
-  char* at = s.data();
-  for (std::string_view p : pieces) {
+  for (std::string_view p : views) n += p.size();
+  Message m = Message::of_size(n);
+  char* at = m.data();
+  for (std::string_view p : views) {
     if (!p.empty()) std::memcpy(at, p.data(), p.size());
     at += p.size();
   }
-  return s;
+  return m;
 }
+
+Message cat(std::string_view a, std::string_view b) { return join(a, b); }
 
 std::string key_id_hex(uint32_t id) {
   char buf[9];
@@ -55,13 +56,13 @@ Error Error::verification_failed(std::string_view msg) {
   return {K::VerificationFailed, cat("verification failed: ", msg)};
 }
 Error Error::leaf_index_beyond_tree_size(uint64_t index, uint64_t size) {
-  return {K::LeafIndexBeyondTreeSize, join({"leaf index ", dec(index), " is beyond tree size ", dec(size)})};
+  return {K::LeafIndexBeyondTreeSize, join("leaf index ", dec(index), " is beyond tree size ", dec(size))};
 }
 Error Error::wrong_proof_size(uint64_t got, uint64_t want) {
-  return {K::WrongProofSize, join({"wrong proof size: got ", dec(got), ", want ", dec(want)})};
+  return {K::WrongProofSize, join("wrong proof size: got ", dec(got), ", want ", dec(want))};
 }
 Error Error::invalid_hash_length(uint64_t got, uint64_t want) {
-  return {K::InvalidHashLength, join({"invalid hash length: got ", dec(got), " bytes, want ", dec(want)})};
+  return {K::InvalidHashLength, join("invalid hash length: got ", dec(got), " bytes, want ", dec(want))};
 }
 Error Error::root_mismatch() {
   return {K::RootMismatch, "root mismatch: recomputed root does not match the expected root"};
@@ -71,7 +72,7 @@ Error Error::empty_tree_consistency() {
 }
 Error Error::tree_size_regression(uint64_t size1, uint64_t size2) {
   return {K::TreeSizeRegression,
-          join({"tree size regression: size2 (", dec(size2), ") < size1 (", dec(size1), ")"})};
+          join("tree size regression: size2 (", dec(size2), ") < size1 (", dec(size1), ")")};
 }
 Error Error::non_empty_equal_size_proof() {
   return {K::NonEmptyEqualSizeProof, "consistency proof between equal sizes must be empty"};
@@ -124,14 +125,14 @@ Error Error::policy_migration_rejected(std::string_view msg) {
 }
 Error Error::posture_mismatch(std::string_view declared, std::string_view observed) {
   return {K::PostureMismatch,
-          cat(cat(cat("posture mismatch: declared ", declared), ", observed "), observed)};
+          join("posture mismatch: declared ", declared, ", observed ", observed)};
 }
 Error Error::no_policy_in_force(std::string_view msg) {
   return {K::NoPolicyInForce, cat("no namespace policy in force: ", msg)};
 }
 Error Error::sequence_regression(std::string_view ns, uint64_t current, uint64_t requested) {
-  return {K::SequenceRegression, join({"sequence regression for namespace ", quote(ns), ": current ",
-                                           dec(current), ", requested ", dec(requested)})};
+  return {K::SequenceRegression, join("sequence regression for namespace ", quote(ns), ": current ",
+                                           dec(current), ", requested ", dec(requested))};
 }
 Error Error::malformed_anchor(std::string_view msg) {
   return {K::MalformedAnchor, cat("malformed anchor record: ", msg)};
@@ -150,7 +151,7 @@ Error Error::sequence_position_overflow(std::string_view ns) {
   return {K::SequencePositionOverflow, "sequence position overflow for namespace " + quote(ns)};
 }
 Error Error::malformed_tlog_policy(uint64_t line, std::string_view msg) {
-  return {K::MalformedTlogPolicy, join({"malformed tlog policy: line ", dec(line), ": ", msg})};
+  return {K::MalformedTlogPolicy, join("malformed tlog policy: line ", dec(line), ": ", msg)};
 }
 Error Error::malformed_tlog_proof(std::string_view msg) {
   return {K::MalformedTlogProof, cat("malformed tlog proof: ", msg)};

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/expected.h"
+#include "core/message.h"
 
 namespace silvantrope {
 
@@ -92,13 +93,15 @@ class Error {
   static Error limit_exceeded(std::string_view msg);
 
   Kind kind() const { return kind_; }
-  const std::string& message() const { return message_; }
+  std::string_view message() const { return message_.view(); }
+  Message take_message() && { return std::move(message_); }
 
  private:
-  Error(Kind kind, std::string message) : kind_(kind), message_(std::move(message)) {}
+  Error(Kind kind, Message message) : kind_(kind), message_(std::move(message)) {}
+  Error(Kind kind, std::string_view message) : kind_(kind), message_(message) {}
 
   Kind kind_;
-  std::string message_;
+  Message message_;
 };
 
 template <class T>

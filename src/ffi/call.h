@@ -92,7 +92,7 @@ auto call(RustCallStatus* status, F&& verifier, Arg<W>... args) {
 
     R result = std::apply([&](auto&... v) { return verifier(v...); }, lifted);
     if (!result) {
-      fail_verification(status, message_of(result.error()));
+      fail_verification(status, take_message(std::move(result).error()));
       return zero();
     }
     if constexpr (std::is_void_v<C>) {

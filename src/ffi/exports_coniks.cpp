@@ -15,7 +15,7 @@ namespace {
 template <class F, class R = std::invoke_result_t<F&, context::Namespace, const Hash64&>>
 Outcome<typename R::value_type> with_namespace_and_root(std::string_view ns_text, ByteView root, F&& f) {
   auto ns = context::validate_namespace(ns_text);
-  if (!ns) return VerifyError{std::move(ns).error().message()};
+  if (!ns) return VerifyError{std::move(ns).error().take_message()};
   auto root64 = exact<64>("coniks root", root);
   if (!root64) return std::move(root64).error();
   return outcome(f(*ns, *root64));

@@ -13,7 +13,7 @@ void uniffi_silvantrope_log_fn_func_verify_inclusion(uint64_t index, uint64_t si
                                                      RustBuffer root, RustCallStatus* status) {
   call(
       status,
-      [&](ByteView leaf, const ByteViewList& path, ByteView r) {
+      [&](ByteView leaf, const ByteViewList& path, const ByteView& r) {
         return merkle::verify_inclusion_proof(index, size, leaf, path, r);
       },
       arg<wire::ByteList>("leaf_hash", leaf_hash),

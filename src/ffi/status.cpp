@@ -1,13 +1,19 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ffi/status.h"
 
+#include <bit>
+#include <cstring>
+#include <limits>
+#include <string>
+
 #include "ffi/buffer.h"
-#include "ffi/lower.h"
 
 namespace silvantrope::ffi {
 namespace {
 
-constexpr int32_t kVerificationVariant = 1;
+constexpr uint32_t kVerificationVariant = 1;
+
+uint32_t big_endian(uint32_t v) { return std::endian::native == std::endian::big ? v : __builtin_bswap32(v); }
 
 }  // namespace
 
@@ -20,19 +26,18 @@ void set_status(RustCallStatus* status, int8_t code, RustBuffer error_buf) {
   status->error_buf = error_buf;
 }
 
-void fail_verification(RustCallStatus* status, std::string_view message) {
-  try {
-    // The variant tag, then the message as a length-prefixed string; a
-    // message too long for the prefix faults before anything is allocated.
-    ByteWriter prefix = ByteWriter::counting();
-    write_length(prefix, message.size());
-    set_status(status, SILVANTROPE_LOG_CALL_ERROR, lowered(8 + message.size(), [&](ByteWriter& w) {
-                 w.i32(kVerificationVariant);
-                 write_string(w, message);
-               }));
-  } catch (const std::exception& e) {
-    fail_unexpected(status, e.what());
+void fail_verification(RustCallStatus* status, Message&& message) {
+  const size_t n = message.size();
+  // A message too long for the prefix faults before anything is handed over.
+  if (n > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+    fail_unexpected(status, "length " + std::to_string(n) + " does not fit a signed 32-bit prefix");
+    return;
   }
+  const size_t size = Message::kHeadroom + n;
+  uint8_t* block = std::move(message).release();
+  const uint32_t head[2] = {big_endian(kVerificationVariant), big_endian(static_cast<uint32_t>(n))};
+  std::memcpy(block, head, sizeof head);
+  set_status(status, SILVANTROPE_LOG_CALL_ERROR, RustBuffer{size, size, block});
 }
 
 void fail_unexpected(RustCallStatus* status, std::string_view message) {

@@ -18,18 +18,18 @@
 namespace silvantrope::ffi {
 
 struct VerifyError {
-  std::string message;
+  Message message;
 };
 
 template <class T>
 using Outcome = Expected<T, VerifyError>;
 
-inline const std::string& message_of(const Error& e) { return e.message(); }
-inline const std::string& message_of(const VerifyError& e) { return e.message; }
+inline Message take_message(Error&& e) { return std::move(e).take_message(); }
+inline Message take_message(VerifyError&& e) { return std::move(e.message); }
 
 template <class T>
 Outcome<T> outcome(Result<T> r) {
-  if (!r) return VerifyError{std::move(r).error().message()};
+  if (!r) return VerifyError{std::move(r).error().take_message()};
   if constexpr (std::is_void_v<T>) {
     return {};
   } else {
@@ -41,7 +41,7 @@ Outcome<T> outcome(Result<T> r) {
 template <size_t N>
 Expected<std::array<uint8_t, N>, VerifyError> exact(std::string_view name, ByteView b) {
   if (b.size() != N) {
-    return VerifyError{std::string(name) + " must be exactly " + std::to_string(N) + " bytes"};
+    return VerifyError{Message(std::string(name) + " must be exactly " + std::to_string(N) + " bytes")};
   }
   std::array<uint8_t, N> out;
   std::memcpy(out.data(), b.data(), N);

@@ -68,7 +68,7 @@ bool same(const Hash32& a, ByteView b) { return equal(a, b); }
 }  // namespace
 
 Result<void> verify_inclusion_proof(uint64_t index, uint64_t size, ByteView leaf_hash,
-                                    const ByteViewList& proof, ByteView root) {
+                                    const ByteViewList& proof, const ByteView& root) {
   if (root.size() != kHashSize) return Error::invalid_hash_length(root.size(), kHashSize);
   if (index >= size) return Error::leaf_index_beyond_tree_size(index, size);
   auto leaf = to_hash(leaf_hash);

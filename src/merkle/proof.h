@@ -12,7 +12,7 @@ namespace silvantrope::merkle {
 // RFC 9162 §2.1.3.2: the leaf (already hashed) at index is in the tree of
 // size leaves whose root is root.
 Result<void> verify_inclusion_proof(uint64_t index, uint64_t size, ByteView leaf_hash,
-                                    const ByteViewList& proof, ByteView root);
+                                    const ByteViewList& proof, const ByteView& root);
 
 // RFC 9162 §2.1.4.2: the tree of size2 leaves with root2 extends the tree of
 // size1 leaves with root1.

@@ -40,17 +40,17 @@ const kt::Directory& directory(kt::Suite suite) {
 std::string run(kt::Suite suite, const Proof& p, const Bytes& label, const Bytes& root, uint16_t as_suite = 0,
                 uint8_t as_kind = 0) {
   auto ctx = resolve_suite(as_suite ? as_suite : uint16_t{suite}, as_bytes(kContext), directory(suite).vrf().public_key);
-  if (!ctx) return ctx.error().message();
+  if (!ctx) return std::string(ctx.error().message());
   const Bytes proof = kt::encode(p);
   auto show = [](const Result<SearchResult>& r) {
-    if (!r) return r.error().message();
+    if (!r) return std::string(r.error().message());
     return r->present ? "present " + std::string(r->value->begin(), r->value->end()) : std::string("absent");
   };
   const uint8_t kind = as_kind ? as_kind : p.kind;
   if (kind == kt::Search) return show(verify_search_proof(*ctx, root, label, proof));
   if (kind == kt::FixedVersion) return show(verify_fixed_version_proof(*ctx, root, label, proof));
   auto r = verify_monitor_proof(*ctx, root, label, proof);
-  return r ? "ok" : r.error().message();
+  return r ? "ok" : std::string(r.error().message());
 }
 
 const std::string kMalformed = "malformed keytrans structure: ";

@@ -33,9 +33,9 @@ std::vector<VerifierKey> keys(const std::vector<const NoteKey*>& ks) {
 // The verified count, or the error message.
 std::string verify(const std::string& note_text, const std::vector<const NoteKey*>& trusted) {
   auto n = parse_signed_note(note_text);
-  if (!n) return n.error().message();
+  if (!n) return std::string(n.error().message());
   auto r = verify_note_signatures(*n, keys(trusted));
-  return r ? std::to_string(*r) : r.error().message();
+  return r ? std::to_string(*r) : std::string(r.error().message());
 }
 
 std::string invalid(const NoteKey& k) {
@@ -155,7 +155,7 @@ TEST(Cosigned, KeysJoinedThroughChains) {
     for (const W& w : c.keys) texts.push_back(cosigner(w).verifier_key());
     const std::vector<std::string_view> views(texts.begin(), texts.end());
     auto r = checkpoint::verify_cosigned(note, keys({&kEd}), views, c.quorum, 0);
-    const std::string got = r ? "" : r.error().message();
+    const std::string got = r ? "" : std::string(r.error().message());
     EXPECT_EQ(got, c.want.empty() ? "" : "verification failed: cosignature quorum not met: " + c.want + " cosigners")
         << c.name;
   }

@@ -58,7 +58,7 @@ std::string many(const std::string& what, size_t n) {
                         test_support::Cosigner{name, test_support::Ed25519Signer(1000 + i)}.verifier_key() + "\n";
     }
     auto p = checkpoint::parse_tlog_policy(text + "quorum none\n");
-    if (!p) return p.error().message();
+    if (!p) return std::string(p.error().message());
     return "ok " + std::to_string(what == "policy_logs" ? p->logs.size() : p->witnesses.witnesses.size());
   }
   if (what == "proof_hashes") {
@@ -66,20 +66,20 @@ std::string many(const std::string& what, size_t n) {
     for (size_t i = 0; i < n; ++i) text += std::string(43, 'A') + "=\n";
     const std::string proof = text + "\n" + test_support::sign_note(body, {&log});
     auto p = checkpoint::parse_tlog_proof(proof);
-    return p ? "ok " + std::to_string(p->hashes.size()) : p.error().message();
+    return p ? "ok " + std::to_string(p->hashes.size()) : std::string(p.error().message());
   }
   if (what == "note_signatures") {
     std::string note = test_support::sign_note(body, {&log});
     for (size_t i = 1; i < n; ++i) note += test_support::signature_line("other.example", 7, Bytes(64, 1));
     auto p = note::parse_signed_note(note);
-    return p ? "ok " + std::to_string(p->signatures.size()) : p.error().message();
+    return p ? "ok " + std::to_string(p->signatures.size()) : std::string(p.error().message());
   }
   if (what == "cosigner_keys") {
     const std::string key = test_support::Cosigner{"w.example", test_support::Ed25519Signer(9)}.verifier_key();
     const std::vector<std::string_view> keys(n, key);
     auto r = checkpoint::verify_cosigned(test_support::sign_note(body, {&log}),
                                          {*note::parse_verifier_key(log.verifier_key())}, keys, 0, 0);
-    return r ? "ok " + std::to_string(n) : r.error().message();
+    return r ? "ok " + std::to_string(n) : std::string(r.error().message());
   }
   return "unknown input " + what;
 }
@@ -135,7 +135,7 @@ std::string show(const R& r, F render) {
     if constexpr (requires { r.error().detail(); }) {
       return r.error().detail();
     } else {
-      return r.error().message();
+      return std::string(r.error().message());
     }
   }
   const std::string s = render(*r);
@@ -267,7 +267,7 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
       {"kt_commit",  // suite id, context, label, version, value, opening
        [](const Args& a) {
          auto ctx = keytrans::resolve_suite(std::stoul(a[0], nullptr, 16), as_bytes(a[1]), {});
-         if (!ctx) return ctx.error().message();
+         if (!ctx) return std::string(ctx.error().message());
          return show(keytrans::commit(*ctx, as_bytes(a[2]), std::stoul(a[3]), unhex(a[4]), unhex(a[5])), hex);
        }},
       {"many", [](const Args& a) { return many(a[0], std::stoul(a[1])); }},

@@ -28,15 +28,14 @@ Dec dec(uint64_t v) { return Dec(v); }
 // copied with their lengths known.
 template <class... Pieces>
 [[gnu::always_inline]] inline Message join(const Pieces&... pieces) {
-  const std::string_view views[] = {std::string_view(pieces)...};
-  size_t n = 0;
-  for (std::string_view p : views) n += p.size();
+  const size_t n = (std::string_view(pieces).size() + ...);
   Message m = Message::of_size(n);
   char* at = m.data();
-  for (std::string_view p : views) {
+  const auto put = [&at](std::string_view p) {
     if (!p.empty()) std::memcpy(at, p.data(), p.size());
     at += p.size();
-  }
+  };
+  (put(pieces), ...);
   return m;
 }
 

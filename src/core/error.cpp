@@ -4,14 +4,11 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
-#include <initializer_list>
 
 #include "core/quote.h"
 
 namespace silvantrope {
 namespace {
-
-
 
 // A decimal rendering on the stack, for join.
 struct Dec {

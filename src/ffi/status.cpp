@@ -1,19 +1,16 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ffi/status.h"
 
-#include <bit>
 #include <cstring>
-#include <limits>
-#include <string>
+#include <exception>
 
 #include "ffi/buffer.h"
+#include "ffi/lower.h"
 
 namespace silvantrope::ffi {
 namespace {
 
-constexpr uint32_t kVerificationVariant = 1;
-
-uint32_t big_endian(uint32_t v) { return std::endian::native == std::endian::big ? v : __builtin_bswap32(v); }
+constexpr int32_t kVerificationVariant = 1;
 
 }  // namespace
 
@@ -27,15 +24,20 @@ void set_status(RustCallStatus* status, int8_t code, RustBuffer error_buf) {
 }
 
 void fail_verification(RustCallStatus* status, Message&& message) {
-  const size_t n = message.size();
-  // A message too long for the prefix faults before anything is handed over.
-  if (n > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-    fail_unexpected(status, "length " + std::to_string(n) + " does not fit a signed 32-bit prefix");
+  // The variant tag and the message's length prefix, written into the
+  // headroom of the message's block; a message too long for the prefix
+  // faults before anything is handed over.
+  uint8_t head[Message::kHeadroom];
+  try {
+    ByteWriter w = ByteWriter::into(head);
+    w.i32(kVerificationVariant);
+    write_length(w, message.size());
+  } catch (const std::exception& e) {
+    fail_unexpected(status, e.what());
     return;
   }
-  const size_t size = Message::kHeadroom + n;
+  const size_t size = Message::kHeadroom + message.size();
   uint8_t* block = std::move(message).release();
-  const uint32_t head[2] = {big_endian(kVerificationVariant), big_endian(static_cast<uint32_t>(n))};
   std::memcpy(block, head, sizeof head);
   set_status(status, SILVANTROPE_LOG_CALL_ERROR, RustBuffer{size, size, block});
 }

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <span>
 #include <string_view>
 #include <utility>
 
@@ -32,11 +33,12 @@ class Message {
   }
 
   char* data() { return reinterpret_cast<char*>(block_ + kHeadroom); }
+  std::span<uint8_t, kHeadroom> headroom() { return std::span<uint8_t, kHeadroom>(block_, kHeadroom); }
   std::string_view view() const { return {reinterpret_cast<const char*>(block_ + kHeadroom), size_}; }
   size_t size() const { return size_; }
 
   // The whole block (headroom, then the text), now the caller's to free with
-  // std::free; the headroom is unwritten.
+  // std::free.
   uint8_t* release() && {
     uint8_t* b = block_;
     block_ = nullptr;

@@ -5,8 +5,10 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "core/fault.h"
+#include "ffi/lower.h"
 
 namespace silvantrope::ffi {
 namespace {
@@ -69,6 +71,10 @@ ByteView OwnedBuffer::rejected() {
   rejected_ = true;
   check(buf_);  // throws the boundary's message for this malformation
   throw InternalFault("RustBuffer rejected");
+}
+
+void length_overflow(size_t n) {
+  throw InternalFault("length " + std::to_string(n) + " does not fit a signed 32-bit prefix");
 }
 
 }  // namespace silvantrope::ffi

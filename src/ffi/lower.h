@@ -15,12 +15,12 @@
 
 namespace silvantrope::ffi {
 
+[[noreturn, gnu::cold]] void length_overflow(size_t n);
+
 // A length or count as the signed 32-bit prefix; anything larger is an
 // internal fault, never a truncated length.
 inline void write_length(ByteWriter& w, size_t n) {
-  if (n > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
-    throw InternalFault("length " + std::to_string(n) + " does not fit a signed 32-bit prefix");
-  }
+  if (n > static_cast<size_t>(std::numeric_limits<int32_t>::max())) [[unlikely]] length_overflow(n);
   w.i32(static_cast<int32_t>(n));
 }
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "ffi/status.h"
 
-#include <cstring>
 #include <exception>
 
 #include "ffi/buffer.h"
@@ -27,9 +26,8 @@ void fail_verification(RustCallStatus* status, Message&& message) {
   // The variant tag and the message's length prefix, written into the
   // headroom of the message's block; a message too long for the prefix
   // faults before anything is handed over.
-  uint8_t head[Message::kHeadroom];
   try {
-    ByteWriter w = ByteWriter::into(head);
+    ByteWriter w = ByteWriter::into(message.headroom());
     w.i32(kVerificationVariant);
     write_length(w, message.size());
   } catch (const std::exception& e) {
@@ -37,9 +35,7 @@ void fail_verification(RustCallStatus* status, Message&& message) {
     return;
   }
   const size_t size = Message::kHeadroom + message.size();
-  uint8_t* block = std::move(message).release();
-  std::memcpy(block, head, sizeof head);
-  set_status(status, SILVANTROPE_LOG_CALL_ERROR, RustBuffer{size, size, block});
+  set_status(status, SILVANTROPE_LOG_CALL_ERROR, RustBuffer{size, size, std::move(message).release()});
 }
 
 void fail_unexpected(RustCallStatus* status, std::string_view message) {

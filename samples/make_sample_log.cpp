@@ -365,7 +365,9 @@ void write_keytrans(const fs::path& dir, keytrans::Suite suite, const std::strin
 // tiles and tile/0/013.p/77, level 1 only tile/1/000.p/13. Its checkpoint is
 // cosigned by the policy's witness; the checkpoint at size 1,000 is the older
 // one for the consistency sample, and a fork of it (entry 999 differs, signed
-// and cosigned all the same) the one the log does not extend. The corrupted
+// and cosigned all the same) the one the log does not extend; a checkpoint
+// of the largest size a log can state (2^64 - 1), signed and cosigned, lies
+// about a mirror that holds 3,405 entries. The corrupted
 // copy has one bit flipped in hash 17 of tile/0/005.
 void write_tiles(const fs::path& dir) {
   const std::string origin = "tiles.silvantrope.example/log";
@@ -393,6 +395,12 @@ void write_tiles(const fs::path& dir) {
   write_mirror(corrupted, (dir / "tiles-corrupted/log").string(), checkpoint(3405, tree));
   write(dir / "tiles/checkpoint-1000", checkpoint(1000, tree));
   write(dir / "tiles/checkpoint-1000-forked", checkpoint(1000, forked));
+  {
+    const uint64_t largest = ~uint64_t{0};
+    const Bytes root = tree.root(3405);
+    write(dir / "tiles/checkpoint-largest", sign_note(checkpoint_body(origin, largest, root), {&log_key}) +
+                                                witness.line(witness.cosign(origin, largest, root, {}, t)));
+  }
   write(dir / "tiles/entry-2024.txt", "tiled entry 2024\n");
   write(dir / "tiles/policy.txt", "# " + origin + " and its witness.\nlog " + log_key.verifier_key() +
                                       "\nwitness w1 " + witness.verifier_key() + "\nquorum w1\n");

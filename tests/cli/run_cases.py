@@ -51,6 +51,10 @@ def fixtures(t):
         (t / "lagging/tile/1/000.p" / stray).write_text("stray\n")
     shutil.copytree(t / "lagging", t / "forked")  # every tile sound, the root not the checkpoint's
     shutil.copy(samples / "tiles/checkpoint-1000-forked", t / "forked/checkpoint")
+    # A checkpoint of size 2^64 - 1 over the same tiles: every command fails
+    # at the first tile it lacks, in time the mirror sets, not the size.
+    shutil.copytree(samples / "tiles/log", t / "largest")
+    shutil.copy(samples / "tiles/checkpoint-largest", t / "largest/checkpoint")
     shutil.copytree(samples / "tiles/log", t / "narrower")
     wide = t / "narrower/tile/0/013.p/77"
     (t / "narrower/tile/0/013.p/76").write_bytes(wide.read_bytes()[:76 * 32])

@@ -176,8 +176,11 @@ int main(int argc, char** argv) {
       {"checkpoint_verify_inclusion", [&] { return show(sl::checkpoint_verify_inclusion(note, trusted, 12, h32, {})); },
        "leaf index 12 is beyond tree size 12"},
       {"checkpoint_verify_consistency", [&] { return show(sl::checkpoint_verify_consistency(note, note, trusted, {})); }, "ok"},
-      {"checkpoint_verify_consistency",  // the older checkpoint is verified too
+      {"checkpoint_verify_consistency",  // each checkpoint is verified
        [&] { return show(sl::checkpoint_verify_consistency(file("log/forged-13.note"), note, trusted, {})); },
+       "invalid signature for known key \"transparency.silvantrope.example/keys\" (key id 7929e94d)"},
+      {"checkpoint_verify_consistency",
+       [&] { return show(sl::checkpoint_verify_consistency(note, file("log/forged-13.note"), trusted, {})); },
        "invalid signature for known key \"transparency.silvantrope.example/keys\" (key id 7929e94d)"},
       {"checkpoint_verify_cosigned",
        [&] { return show<sl::CheckpointHead>(sl::checkpoint_verify_cosigned(cosigned, keys("cosigned/log.keys"), witnesses, 3, 0), head); },

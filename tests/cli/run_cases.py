@@ -55,6 +55,9 @@ def fixtures(t):
     # at the first tile it lacks, in time the mirror sets, not the size.
     shutil.copytree(samples / "tiles/log", t / "largest")
     shutil.copy(samples / "tiles/checkpoint-largest", t / "largest/checkpoint")
+    # Names beyond ASCII are written as UTF-8, in JSON too.
+    (t / "cafe.policy").write_bytes("witness café w1.example+befa920a+BAEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEBAQEB\n"
+                                    "quorum café\n".encode())
     shutil.copytree(samples / "tiles/log", t / "narrower")
     wide = t / "narrower/tile/0/013.p/77"
     (t / "narrower/tile/0/013.p/76").write_bytes(wide.read_bytes()[:76 * 32])

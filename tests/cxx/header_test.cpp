@@ -175,6 +175,9 @@ int main(int argc, char** argv) {
        "ok o 1 0000000000000000000000000000000000000000000000000000000000000000"},
       {"checkpoint_verify_inclusion", [&] { return show(sl::checkpoint_verify_inclusion(note, trusted, 12, h32, {})); },
        "leaf index 12 is beyond tree size 12"},
+      {"checkpoint_verify_inclusion",  // the checkpoint is verified first
+       [&] { return show(sl::checkpoint_verify_inclusion(file("log/forged-13.note"), trusted, 12, h32, {})); },
+       "invalid signature for known key \"transparency.silvantrope.example/keys\" (key id 7929e94d)"},
       {"checkpoint_verify_consistency", [&] { return show(sl::checkpoint_verify_consistency(note, note, trusted, {})); }, "ok"},
       {"checkpoint_verify_consistency",  // each checkpoint is verified
        [&] { return show(sl::checkpoint_verify_consistency(file("log/forged-13.note"), note, trusted, {})); },

@@ -68,6 +68,12 @@ std::string many(const std::string& what, size_t n) {
     auto p = checkpoint::parse_tlog_proof(proof);
     return p ? "ok " + std::to_string(p->hashes.size()) : std::string(p.error().message());
   }
+  if (what == "proof_index") {  // n is the index itself
+    const std::string proof = "c2sp.org/tlog-proof@v1\nindex " + std::to_string(n) + "\n\n" +
+                              test_support::sign_note(body, {&log});
+    auto p = checkpoint::parse_tlog_proof(proof);
+    return p ? "ok " + std::to_string(p->index) : std::string(p.error().message());
+  }
   if (what == "note_signatures") {
     std::string note = test_support::sign_note(body, {&log});
     for (size_t i = 1; i < n; ++i) note += test_support::signature_line("other.example", 7, Bytes(64, 1));
@@ -270,7 +276,7 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
          if (!ctx) return std::string(ctx.error().message());
          return show(keytrans::commit(*ctx, as_bytes(a[2]), std::stoul(a[3]), unhex(a[4]), unhex(a[5])), hex);
        }},
-      {"many", [](const Args& a) { return many(a[0], std::stoul(a[1])); }},
+      {"many", [](const Args& a) { return many(a[0], std::stoull(a[1])); }},
       {"tlog_policy",
        [](const Args& a) {
          return show(checkpoint::parse_tlog_policy(Exact(a[0]).view()), [](const checkpoint::TlogPolicy& p) {

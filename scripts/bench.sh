@@ -45,7 +45,7 @@ for bin in "$build"/bin/bench_*; do
     # The tiled-log audit is measured on one thread and on two: it gets every CPU.
     bench_tiles) run "$every" "$bin" "$filter" "$name" ;;
     # So does the two-thread run of the cheapest export; the rest stays pinned.
-    bench_abi) pinned=$("$bin" --benchmark_list_tests --benchmark_filter="$filter" | grep -v '^abi_inclusion_threads' | paste -sd'|' || true)
+    bench_abi) pinned=$("$bin" --benchmark_list_tests --benchmark_filter="$filter" 2>/dev/null | grep -v '^abi_inclusion_threads' | paste -sd'|' || true)
                [ -n "$pinned" ] && run "$cpu" "$bin" "^($pinned)\$" "$name"
                [[ abi_inclusion_threads =~ $filter ]] && run "$every" "$bin" "abi_inclusion_threads" "$name-threads" ;;
     *) run "$cpu" "$bin" "$filter" "$name" ;;

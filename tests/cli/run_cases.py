@@ -156,7 +156,7 @@ def main():
         failures.append(f"completion of 'slog checkpoint --qu': {got}")
     # On a terminal the audit draws its progress bar, then states its rate.
     bar = audit_on_terminal()
-    if not re.search(r"\] 100% 15/15 tiles\r\n3405 entries, 15 tiles in [0-9.]+ s: [1-9][0-9]* entries/s on 1 threads", bar):
+    if not re.search(r"\] 100% 15/15 tiles\r\n3405 entries, 15 tiles in [0-9.]+ s: [1-9][0-9]* entries/s on 1 thread", bar):
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
     # The man page beside the completion script, its dashes escaped for roff.
     man = pathlib.Path(completion).with_name("slog.1").read_text()

@@ -126,9 +126,9 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
   c.r.fields["entries_per_second"] = rate;
   // The timing goes to standard error: standard output is the verdict alone, the same every run.
   char timing[160];
-  std::snprintf(timing, sizeof timing, "%llu entries, %llu tiles in %.3f s: %.0f entries/s on %u threads",
+  std::snprintf(timing, sizeof timing, "%llu entries, %llu tiles in %.3f s: %.0f entries/s on %u thread%s",
                 static_cast<unsigned long long>(a.entries), static_cast<unsigned long long>(a.tiles), seconds, rate,
-                threads);
+                threads, threads == 1 ? "" : "s");
   c.r.notes.push_back(timing);
   describe(c.r, *v);
   valid(c.r);

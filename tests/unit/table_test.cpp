@@ -61,18 +61,14 @@ std::string many(const std::string& what, size_t n) {
     if (!p) return std::string(p.error().message());
     return "ok " + std::to_string(what == "policy_logs" ? p->logs.size() : p->witnesses.witnesses.size());
   }
-  if (what == "proof_hashes") {
-    text = "c2sp.org/tlog-proof@v1\nindex 0\n";
-    for (size_t i = 0; i < n; ++i) text += std::string(43, 'A') + "=\n";
+  if (what == "proof_hashes" || what == "proof_index") {  // n hashes at index 0, or none at index n
+    const bool hashes = what == "proof_hashes";
+    text = "c2sp.org/tlog-proof@v1\nindex " + std::to_string(hashes ? 0 : n) + "\n";
+    for (size_t i = 0; hashes && i < n; ++i) text += std::string(43, 'A') + "=\n";
     const std::string proof = text + "\n" + test_support::sign_note(body, {&log});
     auto p = checkpoint::parse_tlog_proof(proof);
-    return p ? "ok " + std::to_string(p->hashes.size()) : std::string(p.error().message());
-  }
-  if (what == "proof_index") {  // n is the index itself
-    const std::string proof = "c2sp.org/tlog-proof@v1\nindex " + std::to_string(n) + "\n\n" +
-                              test_support::sign_note(body, {&log});
-    auto p = checkpoint::parse_tlog_proof(proof);
-    return p ? "ok " + std::to_string(p->index) : std::string(p.error().message());
+    if (!p) return std::string(p.error().message());
+    return "ok " + std::to_string(hashes ? p->hashes.size() : p->index);
   }
   if (what == "note_signatures") {
     std::string note = test_support::sign_note(body, {&log});

@@ -146,11 +146,11 @@ class Audit {
     for (unsigned t = 0; t < threads; ++t) {
       pool.emplace_back([&, level] {
         Worker w(dir_);
-        for (bool go = true; go && !failed_.load(std::memory_order_relaxed);) {
+        for (bool go = true; go;) {
           const uint64_t begin = next.fetch_add(kRun);
           go = begin < count;
           for (uint64_t n = begin; go && n < std::min(count, begin + kRun); ++n) {
-            go = !failed_.load(std::memory_order_relaxed) && one(level, n, w);
+            go = n < failed_at_.load(std::memory_order_relaxed) && one(level, n, w);
           }
         }
         std::lock_guard<std::mutex> lock(mu);
@@ -163,12 +163,12 @@ class Audit {
     }
     for (auto& th : pool) th.join();
     tick();
-    return !failed_.load();
+    return failed_at_.load() == kNone;
   }
 
   MirrorAudit result() const {
     MirrorAudit r;
-    r.ok = !failed_.load();
+    r.ok = failed_at_.load() == kNone;
     r.error = error_;
     r.entries = entries_.load();
     r.bundles = bundles_.load();
@@ -185,9 +185,14 @@ class Audit {
     uint64_t parent_index = UINT64_MAX;
   };
 
-  bool fail(const std::string& what) {
+  // A failure stops the tiles after it, never those before: the error is
+  // the lowest failing tile's, as on one thread, however the threads ran.
+  bool fail(uint64_t n, const std::string& what) {
     std::lock_guard<std::mutex> lock(mu_);
-    if (!failed_.exchange(true)) error_ = what;
+    if (n < failed_at_.load()) {
+      failed_at_.store(n);
+      error_ = what;
+    }
     return false;
   }
 
@@ -210,9 +215,9 @@ class Audit {
     // tlog_tiles_inclusion_proof's tiles argument: one Tile record, its data last.
     const size_t data_at = 4 + 4 + kTilePath.size() + 4;
     Arg tiles;
-    if (!tiles.read(Opened(open_tile(w.tiles, path)), data_at, 32 * 256)) return fail("cannot read " + path);
+    if (!tiles.read(Opened(open_tile(w.tiles, path)), data_at, 32 * 256)) return fail(n, "cannot read " + path);
     const size_t stored = tiles.size() - data_at, length = 32u * width, held = 32u * mirror_path_width(path);
-    if (stored != held) return fail(path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(held));
+    if (stored != held) return fail(n, path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(held));
     tiles.put_u32(0, 1);
     tiles.put_u32(4, static_cast<uint32_t>(kTilePath.size()));
     std::memcpy(tiles.data() + 8, kTilePath.data(), kTilePath.size());
@@ -225,9 +230,9 @@ class Audit {
         bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
         RustCallStatus st{};
         const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));
-        if (auto e = sl::wire::status_error(st)) return fail(bundle_path + ": " + e->message);
+        if (auto e = sl::wire::status_error(st)) return fail(n, bundle_path + ": " + e->message);
         if (hashes.size() != 4 + 32u * mirror_path_width(bundle_path) || std::memcmp(hashes.data() + 4, tile, length) != 0) {
-          return fail(bundle_path + " does not match " + path);
+          return fail(n, bundle_path + " does not match " + path);
         }
         ++bundles_;
         entries_ += width;
@@ -238,22 +243,22 @@ class Audit {
       std::string parent_path = mirror_path(static_cast<int>(level + 1), up, mirror_width(size_, level + 1, up));
       if (up != w.parent_index) {
         if (!read_file(Opened(open_tile(w.parents, parent_path)), w.parent, 32 * 256)) {
-          return fail("cannot read " + parent_path);
+          return fail(n, "cannot read " + parent_path);
         }
         w.parent_index = up;
       }
       const size_t at = (n % 256) * 32;
-      if (w.parent.size() < at + 32) return fail(parent_path + " is too short");
+      if (w.parent.size() < at + 32) return fail(n, parent_path + " is too short");
       // The tile's first hash is at index 0 of the 256-leaf tree whose root the parent holds.
       const Bytes first(tile, tile + 32);
       RustCallStatus st{};
       const RustBuffer r = uniffi_silvantrope_log_fn_func_tlog_tiles_inclusion_proof(256, 0, tiles.release(), &st);
       auto proof = sl::detail::finish<std::vector<Bytes>>(st, r);
-      if (!proof) return fail(path + ": " + proof.error().message);
+      if (!proof) return fail(n, path + ": " + proof.error().message);
       const Bytes want(w.parent.begin() + static_cast<std::ptrdiff_t>(at),
                        w.parent.begin() + static_cast<std::ptrdiff_t>(at + 32));
       if (!sl::verify_inclusion(0, 256, first, *proof, want)) {
-        return fail(path + " does not hash to its entry in " + parent_path);
+        return fail(n, path + " does not hash to its entry in " + parent_path);
       }
     }
     ++tiles_;
@@ -262,7 +267,8 @@ class Audit {
 
   std::string dir_;
   uint64_t size_;
-  std::atomic<bool> failed_{false};
+  static constexpr uint64_t kNone = UINT64_MAX;
+  std::atomic<uint64_t> failed_at_{kNone};  // the lowest failing tile of the level being checked
   std::mutex mu_;
   std::string error_;
   std::atomic<uint64_t> tiles_{0}, bundles_{0}, entries_{0};

@@ -365,7 +365,8 @@ void write_keytrans(const fs::path& dir, keytrans::Suite suite, const std::strin
 // tiles and tile/0/013.p/77, level 1 only tile/1/000.p/13. Its checkpoint is
 // cosigned by the policy's witness; the checkpoint at size 1,000 is the older
 // one for the consistency sample, and a fork of it (entry 999 differs, signed
-// and cosigned all the same) the one the log does not extend; a checkpoint
+// and cosigned all the same) the one the log does not extend; at size 257
+// both levels end in a tile of width 1; a checkpoint
 // of the largest size a log can state (2^64 - 1), signed and cosigned, lies
 // about a mirror that holds 3,405 entries. The corrupted
 // copy has one bit flipped in hash 17 of tile/0/005.
@@ -394,6 +395,7 @@ void write_tiles(const fs::path& dir) {
   corrupted.files.at("tile/0/005")[17 * 32 + 9] ^= 0x04;
   write_mirror(corrupted, (dir / "tiles-corrupted/log").string(), checkpoint(3405, tree));
   write(dir / "tiles/checkpoint-1000", checkpoint(1000, tree));
+  write(dir / "tiles/checkpoint-257", checkpoint(257, tree));
   write(dir / "tiles/checkpoint-1000-forked", checkpoint(1000, forked));
   {
     const uint64_t largest = ~uint64_t{0};

@@ -49,6 +49,10 @@ def fixtures(t):
     (t / "entry-999.txt").write_text("tiled entry 999\n")
     for stray in "README", "0200":  # not tile names: never stand-ins
         (t / "lagging/tile/1/000.p" / stray).write_text("stray\n")
+    # At size 257 = 256 + 1 the last entry is alone in its tile: its proof
+    # needs no level-0 tile, the root check still reads it.
+    shutil.copytree(samples / "tiles/log", t / "size-257")
+    shutil.copy(samples / "tiles/checkpoint-257", t / "size-257/checkpoint")
     shutil.copytree(t / "lagging", t / "forked")  # every tile sound, the root not the checkpoint's
     shutil.copy(samples / "tiles/checkpoint-1000-forked", t / "forked/checkpoint")
     # A checkpoint of size 2^64 - 1 over the same tiles: every command fails

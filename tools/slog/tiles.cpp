@@ -103,10 +103,16 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
   if (bar) std::fprintf(stderr, "\n");
   if (!a.ok) return c.r.fail({sl::Error::Kind::Verification, a.error});
   if (size > 0) {
-    // The root: the inclusion of the last entry, from the last level-0 tile and the tiles its proof needs.
-    const auto paths = sl::tlog_tiles_for_inclusion(size, size - 1);
-    if (!done(c.r, paths)) return;
-    const std::vector<sl::Tile> tiles = read_tiles(c, dir, *paths);
+    // The root: the inclusion of the last entry, from the tiles its proof
+    // needs and the level-0 tile holding its leaf hash, which the proof does
+    // not need when the entry is alone in its tile (a size of 256k + 1).
+    const auto proof_tiles = sl::tlog_tiles_for_inclusion(size, size - 1);
+    if (!done(c.r, proof_tiles)) return;
+    std::vector<std::string> paths = *proof_tiles;
+    const uint64_t n = (size - 1) / 256;
+    const std::string leaf_tile = mirror_path(0, n, mirror_width(size, 0, n));
+    if (std::find(paths.begin(), paths.end(), leaf_tile) == paths.end()) paths.push_back(leaf_tile);
+    const std::vector<sl::Tile> tiles = read_tiles(c, dir, paths);
     // The last leaf hash, from the one level-0 tile among them (as audited).
     const size_t at = 32 * ((size - 1) % 256);
     const auto last = std::find_if(tiles.begin(), tiles.end(), [](const sl::Tile& t) { return t.path.rfind("tile/0/", 0) == 0; });

@@ -366,7 +366,8 @@ void write_keytrans(const fs::path& dir, keytrans::Suite suite, const std::strin
 // cosigned by the policy's witness; the checkpoint at size 1,000 is the older
 // one for the consistency sample, and a fork of it (entry 999 differs, signed
 // and cosigned all the same) the one the log does not extend; at size 257
-// both levels end in a tile of width 1; a checkpoint
+// both levels end in a tile of width 1; at size 0 there is one with the
+// empty tree's root and one with another; a checkpoint
 // of the largest size a log can state (2^64 - 1), signed and cosigned, lies
 // about a mirror that holds 3,405 entries. The corrupted
 // copy has one bit flipped in hash 17 of tile/0/005.
@@ -396,6 +397,12 @@ void write_tiles(const fs::path& dir) {
   write_mirror(corrupted, (dir / "tiles-corrupted/log").string(), checkpoint(3405, tree));
   write(dir / "tiles/checkpoint-1000", checkpoint(1000, tree));
   write(dir / "tiles/checkpoint-257", checkpoint(257, tree));
+  write(dir / "tiles/checkpoint-0", checkpoint(0, tree));
+  {
+    const Bytes root = tree.root(1);  // a root no empty tree has
+    write(dir / "tiles/checkpoint-0-wrong-root", sign_note(checkpoint_body(origin, 0, root), {&log_key}) +
+                                                     witness.line(witness.cosign(origin, 0, root, {}, t)));
+  }
   write(dir / "tiles/checkpoint-1000-forked", checkpoint(1000, forked));
   {
     const uint64_t largest = ~uint64_t{0};

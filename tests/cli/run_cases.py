@@ -53,6 +53,10 @@ def fixtures(t):
     # needs no level-0 tile, the root check still reads it.
     shutil.copytree(samples / "tiles/log", t / "size-257")
     shutil.copy(samples / "tiles/checkpoint-257", t / "size-257/checkpoint")
+    # An empty tree: no tile to read, its root still checked.
+    for name in "checkpoint-0", "checkpoint-0-wrong-root":
+        (t / name).mkdir()
+        shutil.copy(samples / "tiles" / name, t / name / "checkpoint")
     shutil.copytree(t / "lagging", t / "forked")  # every tile sound, the root not the checkpoint's
     shutil.copy(samples / "tiles/checkpoint-1000-forked", t / "forked/checkpoint")
     # A checkpoint of size 2^64 - 1 over the same tiles: every command fails

@@ -45,6 +45,7 @@ std::vector<Bytes> reference_leaves() {
 }
 
 Bytes Rfc6962Tree::mth(size_t begin, size_t end) const {
+  if (end == begin) return sha256({});  // MTH({}), RFC 6962 §2.1
   if (end - begin == 1) return leaf_hash(leaves_.at(begin));
   const size_t k = split(end - begin);
   return node_hash(mth(begin, begin + k), mth(begin + k, end));

@@ -121,6 +121,13 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
     }
     const Bytes leaf(last->data.begin() + static_cast<std::ptrdiff_t>(at), last->data.begin() + static_cast<std::ptrdiff_t>(at + 32));
     if (!done(c.r, sl::tlog_tiles_verify_inclusion(note, policy, size - 1, leaf, tiles, not_before(c)))) return;
+  } else {
+    // No tile to read, and still a root to check: the empty tree's.
+    const auto empty = sl::tlog_tiles_tree_hash(0, {});
+    if (!done(c.r, empty)) return;
+    if (*empty != v->head.root) {
+      return c.r.fail({sl::Error::Kind::Verification, "root mismatch: recomputed root does not match the expected root"});
+    }
   }
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   const double rate = seconds > 0 ? static_cast<double>(a.entries) / seconds : 0;

@@ -371,16 +371,23 @@ void write_keytrans(const fs::path& dir, keytrans::Suite suite, const std::strin
 // of the largest size a log can state (2^64 - 1), signed and cosigned, lies
 // about a mirror that holds 3,405 entries. The corrupted
 // copy has one bit flipped in hash 17 of tile/0/005.
-void write_tiles(const fs::path& dir) {
-  const std::string origin = "tiles.silvantrope.example/log";
-  const NoteKey log_key = NoteKey::ed25519(origin, 2050);
-  const Cosigner witness{"w1.witness.example", Ed25519Signer(2051)};
-  const uint64_t t = 1767225600;
+const std::string kTilesOrigin = "tiles.silvantrope.example/log";
+
+std::vector<Bytes> tiled_entries(uint64_t n) {
   std::vector<Bytes> entries;
-  for (uint64_t i = 0; i < 3405; ++i) {
+  for (uint64_t i = 0; i < n; ++i) {
     const std::string e = "tiled entry " + std::to_string(i) + "\n";
     entries.emplace_back(e.begin(), e.end());
   }
+  return entries;
+}
+
+void write_tiles(const fs::path& dir) {
+  const std::string origin = kTilesOrigin;
+  const NoteKey log_key = NoteKey::ed25519(origin, 2050);
+  const Cosigner witness{"w1.witness.example", Ed25519Signer(2051)};
+  const uint64_t t = 1767225600;
+  const std::vector<Bytes> entries = tiled_entries(3405);
   const TileMirror mirror = make_mirror(entries);
   const Rfc6962Tree tree(entries);
   std::vector<Bytes> forked_entries(entries.begin(), entries.begin() + 1000);
@@ -441,11 +448,28 @@ void write_tiles(const fs::path& dir) {
         "expect: invalid: tile/entries/005 does not match tile/0/005\n");
 }
 
+// The same log at 65,795 = 257 x 256 + 3 entries, too large to bundle: a
+// level 1 of one full tile and tile/1/001.p/1, and a level 2. Its checkpoint
+// is signed and cosigned as the samples' are, so the sample policy holds.
+void write_large_mirror(const fs::path& dir) {
+  const std::vector<Bytes> entries = tiled_entries(65795);
+  const Bytes root = Rfc6962Tree(entries).root(entries.size());
+  const NoteKey log_key = NoteKey::ed25519(kTilesOrigin, 2050);
+  const Cosigner witness{"w1.witness.example", Ed25519Signer(2051)};
+  write_mirror(make_mirror(entries), dir.string(),
+               sign_note(checkpoint_body(kTilesOrigin, entries.size(), root), {&log_key}) +
+                   witness.line(witness.cosign(kTilesOrigin, entries.size(), root, {}, 1767225600)));
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string_view(argv[1]) == "--large-mirror") {
+    write_large_mirror(argv[2]);
+    return 0;
+  }
   if (argc != 2) {
-    std::cerr << "usage: make_sample_log SAMPLES_DIR\n";
+    std::cerr << "usage: make_sample_log SAMPLES_DIR | make_sample_log --large-mirror DIR\n";
     return 2;
   }
   write_log(argv[1]);

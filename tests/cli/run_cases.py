@@ -3,10 +3,10 @@
 """Runs the slog invocations of cases.tsv (see its header) and checks exit status, output and the
 --json object of each; then checks that the generated bash completion offers each command's options.
 
-usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT"""
+usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT MAKE_SAMPLE_LOG"""
 import json, os, pathlib, pty, re, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
 
-slog, src, completion = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3]
+slog, src, completion, make_sample_log = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3], sys.argv[4]
 samples = src / "samples"
 H = "6e340b9cffb37a989ca544e6bb780a2c78901d3fb33738768511a30617afa01d"
 INC = ("--inclusion --index 3 --leaf 84562f5d2219e425bd6fc43a919570058723b5ef7a3da748366baa7ef232515b --proof-file "
@@ -53,6 +53,12 @@ def fixtures(t):
     # needs no level-0 tile, the root check still reads it.
     shutil.copytree(samples / "tiles/log", t / "size-257")
     shutil.copy(samples / "tiles/checkpoint-257", t / "size-257/checkpoint")
+    # A log too large to bundle (65,795 entries, three levels); and a copy
+    # whose level 2 disagrees with the full tile of level 1.
+    subprocess.run([make_sample_log, "--large-mirror", t / "large"], check=True)
+    shutil.copytree(t / "large", t / "large-level-2-changed")
+    level2 = t / "large-level-2-changed/tile/2/000.p/1"
+    level2.write_bytes(bytes([level2.read_bytes()[0] ^ 1]) + level2.read_bytes()[1:])
     # An empty tree: no tile to read, its root still checked.
     for name in "checkpoint-0", "checkpoint-0-wrong-root":
         (t / name).mkdir()

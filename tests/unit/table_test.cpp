@@ -83,6 +83,17 @@ std::string many(const std::string& what, size_t n) {
                                          {*note::parse_verifier_key(log.verifier_key())}, keys, 0, 0);
     return r ? "ok " + std::to_string(n) : std::string(r.error().message());
   }
+  if (what == "mldsa_origin_bytes") {  // an ML-DSA-44 cosignature on a checkpoint whose origin has n bytes
+    const std::string origin(n, 'o');
+    const NoteKey n_log = NoteKey::ed25519(origin, 1);
+    const test_support::Cosigner w{"w.example", test_support::MlDsa44Signer(2)};
+    const Bytes root(32, 0);
+    const std::string note = test_support::sign_note(test_support::checkpoint_body(origin, 1, root), {&n_log}) +
+                             w.line(w.cosign(origin, 1, root, {}, 1));
+    const std::string key = w.verifier_key();
+    auto r = checkpoint::verify_cosigned(note, {*note::parse_verifier_key(n_log.verifier_key())}, {key}, 1, 0);
+    return r ? "ok " + std::to_string(r->origin.size()) : std::string(r.error().message());
+  }
   return "unknown input " + what;
 }
 

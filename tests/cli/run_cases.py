@@ -21,6 +21,7 @@ def fixtures(t):
     (t / "bad-utf8.note").write_bytes(note[:47] + b"\xe0\x80\xaf" + note[50:])  # an overlong '/'
     (t / "bad-utf8.keys").write_bytes(b"# \xe9t\xe9\n")
     (t / "truncated-utf8.body").write_bytes(b"o\n1\n\xe2\x82")
+    (t / "bad-body.note").write_bytes("o\n\n\u2014 k.example AAAAAAAAAAA=\n".encode())  # a signed note, not a checkpoint
     # The edges of UTF-8 in a checkpoint's origin: U+07FF, U+10000, U+40000, U+10FFFF; then one past each end.
     for name, seq in {"edges": b"\xdf\xbf\xf0\x90\x80\x80\xf1\x80\x80\x80\xf4\x8f\xbf\xbf",
                       "overlong4": b"\xf0\x8f\xbf\xbf", "above-max": b"\xf4\x90\x80\x80"}.items():

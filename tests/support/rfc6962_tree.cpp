@@ -47,8 +47,14 @@ std::vector<Bytes> reference_leaves() {
 Bytes Rfc6962Tree::mth(size_t begin, size_t end) const {
   if (end == begin) return sha256({});  // MTH({}), RFC 6962 §2.1
   if (end - begin == 1) return leaf_hash(leaves_.at(begin));
+  const bool keep = remember_ && end - begin >= 256;
+  if (keep) {
+    if (auto it = remembered_.find({begin, end}); it != remembered_.end()) return it->second;
+  }
   const size_t k = split(end - begin);
-  return node_hash(mth(begin, begin + k), mth(begin + k, end));
+  Bytes h = node_hash(mth(begin, begin + k), mth(begin + k, end));
+  if (keep) remembered_.emplace(std::pair{begin, end}, h);
+  return h;
 }
 
 std::vector<Bytes> Rfc6962Tree::path(size_t m, size_t begin, size_t end) const {

@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -21,7 +23,11 @@ std::vector<Bytes> reference_leaves();
 
 class Rfc6962Tree {
  public:
-  explicit Rfc6962Tree(std::vector<Bytes> leaves) : leaves_(std::move(leaves)) {}
+  // remember: keep the hash of every range of 256 leaves or more once
+  // computed, so many proofs over a large tree cost about one tree hash.
+  // The cache makes the tree unfit for sharing between threads.
+  explicit Rfc6962Tree(std::vector<Bytes> leaves, bool remember = false)
+      : leaves_(std::move(leaves)), remember_(remember) {}
   Bytes root(size_t n) const { return mth(0, n); }
   std::vector<Bytes> inclusion_proof(size_t m, size_t n) const { return path(m, 0, n); }
   std::vector<Bytes> consistency_proof(size_t m, size_t n) const { return subproof(m, 0, n, true); }
@@ -31,6 +37,8 @@ class Rfc6962Tree {
   std::vector<Bytes> path(size_t m, size_t begin, size_t end) const;
   std::vector<Bytes> subproof(size_t m, size_t begin, size_t end, bool complete) const;
   std::vector<Bytes> leaves_;
+  bool remember_;
+  mutable std::map<std::pair<size_t, size_t>, Bytes> remembered_;
 };
 
 }  // namespace test_support

@@ -28,7 +28,7 @@ std::vector<Bytes> entries(uint64_t n) {
 }
 
 struct Log {
-  explicit Log(uint64_t n) : leaves(entries(n)), tree(leaves), mirror(test_support::make_mirror(leaves)) {}
+  explicit Log(uint64_t n) : leaves(entries(n)), tree(leaves, true), mirror(test_support::make_mirror(leaves)) {}
   std::vector<Bytes> leaves;
   Rfc6962Tree tree;
   TileMirror mirror;

@@ -382,22 +382,32 @@ std::vector<Bytes> tiled_entries(uint64_t n) {
   return entries;
 }
 
+// The sample tiled log's key and its witness; a checkpoint of any size and
+// root, signed and cosigned by them.
+struct TilesSigners {
+  static constexpr uint64_t kAt = 1767225600;
+  const NoteKey log_key = NoteKey::ed25519(kTilesOrigin, 2050);
+  const Cosigner witness{"w1.witness.example", Ed25519Signer(2051)};
+
+  std::string checkpoint(uint64_t size, const Bytes& root) const {
+    return sign_note(checkpoint_body(kTilesOrigin, size, root), {&log_key}) +
+           witness.line(witness.cosign(kTilesOrigin, size, root, {}, kAt));
+  }
+};
+
 void write_tiles(const fs::path& dir) {
   const std::string origin = kTilesOrigin;
-  const NoteKey log_key = NoteKey::ed25519(origin, 2050);
-  const Cosigner witness{"w1.witness.example", Ed25519Signer(2051)};
-  const uint64_t t = 1767225600;
+  const TilesSigners signers;
+  const NoteKey& log_key = signers.log_key;
+  const Cosigner& witness = signers.witness;
+  const uint64_t t = TilesSigners::kAt;
   const std::vector<Bytes> entries = tiled_entries(3405);
   const TileMirror mirror = make_mirror(entries);
   const Rfc6962Tree tree(entries);
   std::vector<Bytes> forked_entries(entries.begin(), entries.begin() + 1000);
   forked_entries.back().push_back('!');
   const Rfc6962Tree forked(forked_entries);
-  auto checkpoint = [&](uint64_t size, const Rfc6962Tree& of) {
-    const Bytes root = of.root(size);
-    return sign_note(checkpoint_body(origin, size, root), {&log_key}) +
-           witness.line(witness.cosign(origin, size, root, {}, t));
-  };
+  auto checkpoint = [&](uint64_t size, const Rfc6962Tree& of) { return signers.checkpoint(size, of.root(size)); };
   write_mirror(mirror, (dir / "tiles/log").string(), checkpoint(3405, tree));
   TileMirror corrupted = mirror;
   corrupted.files.at("tile/0/005")[17 * 32 + 9] ^= 0x04;
@@ -405,18 +415,9 @@ void write_tiles(const fs::path& dir) {
   write(dir / "tiles/checkpoint-1000", checkpoint(1000, tree));
   write(dir / "tiles/checkpoint-257", checkpoint(257, tree));
   write(dir / "tiles/checkpoint-0", checkpoint(0, tree));
-  {
-    const Bytes root = tree.root(1);  // a root no empty tree has
-    write(dir / "tiles/checkpoint-0-wrong-root", sign_note(checkpoint_body(origin, 0, root), {&log_key}) +
-                                                     witness.line(witness.cosign(origin, 0, root, {}, t)));
-  }
+  write(dir / "tiles/checkpoint-0-wrong-root", signers.checkpoint(0, tree.root(1)));  // a root no empty tree has
   write(dir / "tiles/checkpoint-1000-forked", checkpoint(1000, forked));
-  {
-    const uint64_t largest = ~uint64_t{0};
-    const Bytes root = tree.root(3405);
-    write(dir / "tiles/checkpoint-largest", sign_note(checkpoint_body(origin, largest, root), {&log_key}) +
-                                                witness.line(witness.cosign(origin, largest, root, {}, t)));
-  }
+  write(dir / "tiles/checkpoint-largest", signers.checkpoint(~uint64_t{0}, tree.root(3405)));
   write(dir / "tiles/entry-2024.txt", "tiled entry 2024\n");
   write(dir / "tiles/policy.txt", "# " + origin + " and its witness.\nlog " + log_key.verifier_key() +
                                       "\nwitness w1 " + witness.verifier_key() + "\nquorum w1\n");
@@ -453,12 +454,8 @@ void write_tiles(const fs::path& dir) {
 // is signed and cosigned as the samples' are, so the sample policy holds.
 void write_large_mirror(const fs::path& dir) {
   const std::vector<Bytes> entries = tiled_entries(65795);
-  const Bytes root = Rfc6962Tree(entries).root(entries.size());
-  const NoteKey log_key = NoteKey::ed25519(kTilesOrigin, 2050);
-  const Cosigner witness{"w1.witness.example", Ed25519Signer(2051)};
   write_mirror(make_mirror(entries), dir.string(),
-               sign_note(checkpoint_body(kTilesOrigin, entries.size(), root), {&log_key}) +
-                   witness.line(witness.cosign(kTilesOrigin, entries.size(), root, {}, 1767225600)));
+               TilesSigners().checkpoint(entries.size(), Rfc6962Tree(entries).root(entries.size())));
 }
 
 }  // namespace

@@ -59,7 +59,9 @@ def fixtures(t):
     subprocess.run([make_sample_log, "--large-mirror", t / "large"], check=True)
     shutil.copytree(t / "large", t / "large-level-2-changed")
     level2 = t / "large-level-2-changed/tile/2/000.p/1"
-    level2.write_bytes(bytes([level2.read_bytes()[0] ^ 1]) + level2.read_bytes()[1:])
+    data = bytearray(level2.read_bytes())
+    data[0] ^= 1
+    level2.write_bytes(bytes(data))
     # An empty tree: no tile to read, its root still checked.
     for name in "checkpoint-0", "checkpoint-0-wrong-root":
         (t / name).mkdir()

@@ -4,7 +4,7 @@
 --json object of each; then checks that the generated bash completion offers each command's options.
 
 usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT MAKE_SAMPLE_LOG"""
-import json, os, pathlib, pty, re, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
+import json, os, pathlib, pty, re, resource, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
 
 slog, src, completion, make_sample_log = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3], sys.argv[4]
 samples = src / "samples"
@@ -137,6 +137,16 @@ def audit_on_terminal():
     return got.decode("utf-8", "replace")
 
 
+def audit_within_descriptors(mirror, limit):
+    """The audit's open files do not pile up as it walks a mirror's folders: on one thread it needs
+    standard input, output and error, a folder each for tiles, bundles and parent tiles, and the
+    file it reads (7). The large mirror spreads its files over seven folders."""
+    p = subprocess.run([slog, "tiles", "audit", "--policy", samples / "tiles/policy.txt", "--threads", "1", mirror],
+                       capture_output=True, timeout=60,
+                       preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (limit, limit)))
+    return None if p.returncode == 0 else f"tiles audit within {limit} descriptors: {(p.stdout + p.stderr)[-300:]!r}"
+
+
 def main():
     failures, count = [], 0
     with tempfile.TemporaryDirectory() as tmp:
@@ -166,6 +176,7 @@ def main():
             count += 1
             if problem:
                 failures.append(f"cases.tsv:{number}: {problem}")
+        failures += filter(None, [audit_within_descriptors(t / "large", 9)])
     # The completion script, sourced into bash, offers a command's own options.
     script = f"source {shlex.quote(completion)}; COMP_WORDS=(slog checkpoint --qu); COMP_CWORD=2; _slog; echo ${{COMPREPLY[@]}}"
     got = subprocess.run(["bash", "-c", script], capture_output=True, text=True).stdout.split()

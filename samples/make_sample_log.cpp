@@ -273,6 +273,7 @@ void write_tlog(const fs::path& dir) {
       {"no-index", replaced(valid, "index 4\n", "")},
       {"cut-after-extra", valid.substr(0, valid.find("index 4\n"))},
       {"cut-after-hashes", valid.substr(0, valid.find("\n\n") + 1)},
+      {"cut-after-blank", valid.substr(0, valid.find("\n\n") + 2)},
       {"hash-base64", replaced(valid, hash1, "!" + hash1.substr(1))},
       {"hash-short", replaced(valid, hash1, base64(Bytes(path[1].begin(), path[1].end() - 1)) + "\n")},
       {"hash-dropped", replaced(valid, hash1, "")},

@@ -141,10 +141,15 @@ def all_mutants(dirs=DIRS):
                 path = os.path.relpath(os.path.join(dirpath, f), ROOT)
                 with open(os.path.join(ROOT, path), encoding="utf-8") as fh:
                     lines = fh.read().split("\n")
+                seen = {}  # the same edit of the same line text, again in this file
                 for no, line in enumerate(lines):
                     for op, new in line_mutants(line):
-                        key = f"{path}\0{line}\0{new}".encode()
-                        mid = hashlib.sha1(key).hexdigest()[:10]
+                        key = f"{path}\0{line}\0{new}"
+                        again = seen.get(key, 0)
+                        seen[key] = again + 1
+                        if again:
+                            key += f"\0{again}"
+                        mid = hashlib.sha1(key.encode()).hexdigest()[:10]
                         out.append({"id": mid, "op": op, "path": path, "line": no, "old": line, "new": new})
     out.sort(key=lambda m: (m["path"], m["line"], m["op"], m["new"] or ""))
     return out

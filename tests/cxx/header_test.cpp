@@ -154,6 +154,10 @@ int main(int argc, char** argv) {
                                                                                   leaf(file("tiles/entry-2024.txt")), tiles_for(3405, 2024), 0),
                                                 witnessed); },
        "ok tiles.silvantrope.example/log 3405 3d503d00b0a04f6dde8bc4b0c688ec0683d74bd86d2d21cd84b6e848502fc157 w1@1767225600"},
+      {"tlog_tiles_verify_inclusion",  // the policy is parsed first
+       [] { return show<sl::VerifiedCheckpoint>(sl::tlog_tiles_verify_inclusion(file("tiles/log/checkpoint"), file("tlog/proof-4.txt"), 2024,
+                                                                                  leaf(file("tiles/entry-2024.txt")), {}, 0), witnessed); },
+       "malformed tlog policy: line 1: unknown keyword \"c2sp.org/tlog-proof@v1\""},
       {"tlog_tiles_leaf_hashes", [&] { return show<Bytes>(sl::tlog_tiles_leaf_hashes(bytes(std::string("\0\1a", 3))), hexs); },
        "ok 022a6979e6dab7aa5ae4c3e5e45f7e977112a7e63593820dbec1ec738a24f93c"},
       {"verify_inclusion", [] { return show(sl::verify_inclusion(1, 1, h32, {}, h32)); },

@@ -315,6 +315,13 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
       {"tiles_for_consistency",
        [](const Args& a) { return show(tiles::tiles_for_consistency(u64(a[0]), u64(a[1])), paths); }},
       {"tiles_for_tree_hash", [](const Args& a) { return paths(tiles::tiles_for_tree_hash(u64(a[0]))); }},
+      {"proof_from_no_tiles",  // inclusion SIZE INDEX or consistency OLD NEW, computed with no tile given
+       [](const Args& a) {
+         const tiles::TileSet none = *tiles::TileSet::build({});
+         auto p = a[0] == "inclusion" ? tiles::inclusion_proof(none, u64(a[1]), u64(a[2]))
+                                      : tiles::consistency_proof(none, u64(a[1]), u64(a[2]));
+         return show(p, [](const auto& hashes) { return std::to_string(hashes.size()) + " hashes"; });
+       }},
       {"bundle_leaf_hashes",
        [](const Args& a) {
          return show(tiles::bundle_leaf_hashes(unhex(a[0])), [](const Bytes& b) { return std::to_string(b.size() / 32); });

@@ -30,9 +30,8 @@ int hex_value(char c) {
 
 // Decodes text under the rules above, handing each byte to emit; emit
 // returns false to stop early (everything read so far was checked). The
-// fast path: when no group before the last holds "=" or a character outside
-// the alphabet, the whole text is checked with one table pass and only the
-// last group the slow way (base64_check).
+// callers first take every group before the last with one table pass when
+// none of them holds "=" or a character outside the alphabet.
 template <class Emit>
 Result<size_t> scan(std::string_view text, Emit&& emit) {
   if (text.size() % 4 != 0) return malformed("base64 length is not a multiple of 4");

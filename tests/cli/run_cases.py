@@ -24,21 +24,29 @@ def fixtures(t):
     (t / "bad-body.note").write_bytes("o\n\n\u2014 k.example AAAAAAAAAAA=\n".encode())  # a signed note, not a checkpoint
     # The edges of UTF-8 in a checkpoint's origin: U+07FF, U+10000, U+40000, U+10FFFF; then one past each end.
     for name, seq in {"edges": b"\xdf\xbf\xf0\x90\x80\x80\xf1\x80\x80\x80\xf4\x8f\xbf\xbf",
-                      "overlong4": b"\xf0\x8f\xbf\xbf", "above-max": b"\xf4\x90\x80\x80"}.items():
+                      "overlong4": b"\xf0\x8f\xbf\xbf", "above-max": b"\xf4\x90\x80\x80", "third": b"\xe2\x82A"}.items():
         (t / f"utf8-{name}.body").write_bytes(b"o" + seq + b"\n1\n" + b"A" * 43 + b"=\n")
+    # Before witness-a's line, one under its name with another key id (another key's, ignored) and time.
+    cosigned = (samples / "cosigned/checkpoint-12.note").read_text()
+    own = next(line for line in cosigned.split("\n") if line.startswith("\u2014 witness-a"))
+    (t / "twin.note").write_text(cosigned.replace(own, own.replace("T5ksBQAAAABpVbkA", "AAAABQAAAABpVbkB") + "\n" + own))
     proofs = {"inclusion": "signed-log-inclusion", "consistency": "signed-log-consistency"}
     for name, sample in proofs.items():
         words = (samples / (sample + ".sample")).read_text().split()
         (t / (name + ".proof")).write_text("\n".join(words[i + 1] for i, w in enumerate(words) if w == "--proof") + "\n")
     # Mirrors of the sample tiled log: the level above disagreeing with a full
-    # tile, a tile missing, and no entry bundles.
-    for name in ("parent-changed", "tile-missing", "no-bundles"):
+    # tile, a tile missing, no entry bundles, a tile a byte long or short, a
+    # bundle a byte short, the level above a hash short.
+    for name in ("parent-changed", "tile-missing", "no-bundles", "tile-long", "tile-short", "bundle-short", "parent-short"):
         shutil.copytree(samples / "tiles/log", t / name)
     parent = t / "parent-changed/tile/1/000.p/13"
     data = bytearray(parent.read_bytes())
     data[5 * 32] ^= 1
     parent.write_bytes(bytes(data))
     (t / "tile-missing/tile/0/009").unlink()
+    for f, edit in {"tile-long/tile/0/005": lambda b: b + b"\0", "tile-short/tile/0/005": lambda b: b[:-1],
+                    "bundle-short/tile/entries/005": lambda b: b[:-1], "parent-short/tile/1/000.p/13": lambda b: b[:-32]}.items():
+        (t / f).write_bytes(edit((t / f).read_bytes()))
     shutil.copytree(samples / "tiles/log", t / "parent-missing")
     (t / "parent-missing/tile/1/000.p/13").unlink()
     shutil.rmtree(t / "no-bundles/tile/entries")
@@ -63,9 +71,11 @@ def fixtures(t):
     data[0] ^= 1
     level2.write_bytes(bytes(data))
     # An empty tree: no tile to read, its root still checked.
-    for name in "checkpoint-0", "checkpoint-0-wrong-root":
+    # And a mirror of another log.
+    for name, source in {"checkpoint-0": "tiles/checkpoint-0", "checkpoint-0-wrong-root": "tiles/checkpoint-0-wrong-root",
+                         "other-log": "log/checkpoint-12.note"}.items():
         (t / name).mkdir()
-        shutil.copy(samples / "tiles" / name, t / name / "checkpoint")
+        shutil.copy(samples / source, t / name / "checkpoint")
     shutil.copytree(t / "lagging", t / "forked")  # every tile sound, the root not the checkpoint's
     shutil.copy(samples / "tiles/checkpoint-1000-forked", t / "forked/checkpoint")
     # A checkpoint of size 2^64 - 1 over the same tiles: every command fails
@@ -188,8 +198,8 @@ def main():
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
     # The man page beside the completion script, its dashes escaped for roff.
     man = pathlib.Path(completion).with_name("slog.1").read_text()
-    if ".SH NAME" not in man or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size" not in man:
-        failures.append("slog.1 lacks its NAME section, its one COMMANDS section or the escaped --max-input-size")
+    if ".SH NAME" not in man or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size" not in man or "\\-\\-help" in man:
+        failures.append("slog.1 lacks its NAME section, its one COMMANDS section or the escaped --max-input-size, or lists --help")
     print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
     return 1 if failures else 0
 

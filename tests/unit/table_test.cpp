@@ -25,6 +25,7 @@
 #include "keytrans/ladder.h"
 #include "keytrans/suite.h"
 #include "ffi/lift.h"
+#include "ffi/lift_tile.h"
 #include "note/signed_note.h"
 #include "note/verifier_key.h"
 #include "silvantrope-crypto/sign.h"
@@ -263,6 +264,14 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
        [](const Args& a) {
          return lifted<ffi::wire::List<ffi::wire::String>>(a, [](const auto& v) {
            return std::to_string(v.size()) + join(std::vector<std::string>(v.begin(), v.end()));
+         });
+       }},
+      {"lift_tiles",
+       [](const Args& a) {
+         return lifted<ffi::wire::List<ffi::wire::Tile>>(a, [](const auto& v) {
+           std::vector<std::string> items;
+           for (const auto& t : v) items.push_back(std::string(t.path) + "=" + hex(t.data));
+           return std::to_string(v.size()) + join(items);
          });
        }},
       {"lift_optional",

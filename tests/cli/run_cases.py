@@ -4,7 +4,7 @@
 --json object of each; then checks that the generated bash completion offers each command's options.
 
 usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT MAKE_SAMPLE_LOG"""
-import json, os, pathlib, pty, re, resource, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
+import base64, json, os, pathlib, pty, re, resource, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
 
 slog, src, completion, make_sample_log = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3], sys.argv[4]
 samples = src / "samples"
@@ -29,7 +29,9 @@ def fixtures(t):
     # Before witness-a's line, one under its name with another key id (another key's, ignored) and time.
     cosigned = (samples / "cosigned/checkpoint-12.note").read_text()
     own = next(line for line in cosigned.split("\n") if line.startswith("\u2014 witness-a"))
-    (t / "twin.note").write_text(cosigned.replace(own, own.replace("T5ksBQAAAABpVbkA", "AAAABQAAAABpVbkB") + "\n" + own))
+    name, blob = own.rsplit(" ", 1)
+    other = bytearray(base64.b64decode(blob)); other[0] ^= 0xff; other[11] ^= 1  # noqa: E702
+    (t / "twin.note").write_text(cosigned.replace(own, f"{name} {base64.b64encode(other).decode()}\n{own}"))
     proofs = {"inclusion": "signed-log-inclusion", "consistency": "signed-log-consistency"}
     for name, sample in proofs.items():
         words = (samples / (sample + ".sample")).read_text().split()

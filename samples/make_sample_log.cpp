@@ -252,7 +252,8 @@ void write_tlog(const fs::path& dir) {
   const fs::path cases = dir / "tlog/cases";
   write(cases / "classic-3.policy", policy("group classic 3 ed1 ed2 ed3\ngroup pq any pq1 pq2\ngroup both all classic pq\nquorum both\n"));
   write(cases / "none.policy", policy("quorum none\n"));
-  write(cases / "pq2.policy", policy("quorum pq2\n"));
+  // A Latin-1 comment: C2SP tlog-policy lets octets of 0x80 and above stand opaque.
+  write(cases / "pq2.policy", policy("# pq2 witnesses from Z\xfcrich\nquorum pq2\n"));
   write(cases / "other-log.policy", "log " + other_log.verifier_key() + "\nquorum none\n");
   write(cases / "one-leaf.txt", proof("", 0, {}, checkpoint(1, one.root(1), {{&ed1, t}, {&ed2, t}, {&pq2, t}})));
   write(cases / "bad-cosignature.note",

@@ -106,7 +106,9 @@ Errors: on failure the status code is 1 and the error buffer holds `VerifyError:
 of the messages listed under the function (`{...}` marks a part that varies). Besides those, any
 function may fail with code 2: `Failed to convert arg '{argument}':\\n{detail}` when a buffer argument
 cannot be lifted (a malformed serialization, or invalid UTF-8 in a string inside a list), or an internal
-fault's message. Text arguments must be valid UTF-8: the library does not check them.
+fault's message. Text arguments should be valid UTF-8, as the bindings' strings always are; the
+library reads them as bytes: a note or checkpoint that is not UTF-8 is malformed, and the octets of
+0x80 and above in a tlog-policy file are opaque, as C2SP tlog-policy allows.
 """
 
 

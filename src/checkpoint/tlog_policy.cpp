@@ -10,7 +10,6 @@
 #include "core/fault.h"
 #include "core/quote.h"
 #include "core/text_scan.h"
-#include "core/utf8.h"
 #include "note/signed_note.h"
 
 namespace silvantrope::checkpoint {
@@ -106,13 +105,9 @@ std::optional<uint64_t> threshold(std::string_view k, size_t n) {
 class Parser {
  public:
   Result<TlogPolicy> run(std::string_view text) {
+    // Octets of 0x80 and above are opaque: names compare as raw bytes, and
+    // only a key name (a signed-note name) must be UTF-8.
     const text::Scan scan = text::scan(text, /*tab_ok=*/true);
-    if (scan.high) {
-      if (auto bad = text::validate_utf8(text)) {
-        const size_t line = 1 + std::count(text.begin(), text.begin() + bad->valid_up_to, '\n');
-        return Error::malformed_tlog_policy(line, "invalid UTF-8");
-      }
-    }
     const bool octets_to_check = scan.control || scan.del;
     reserve();
     size_t number = 0;

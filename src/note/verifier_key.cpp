@@ -77,11 +77,7 @@ bool is_valid_key_name(std::string_view name) {
       continue;
     }
     const utf8::Step st = utf8::decode_at(name, i);
-    if (st.invalid) {  // not a character, so not whitespace
-      ++i;
-      continue;
-    }
-    if (is_whitespace(st.code_point)) return false;
+    if (st.invalid || is_whitespace(st.code_point)) return false;
     i += st.width;
   }
   return true;

@@ -19,7 +19,7 @@ inline constexpr std::string_view kSignedNoteContext = "silvantrope.dev/signed-n
 // 0xFF followed by the composite label: the start of a composite key's data.
 ByteView composite_key_prefix();
 
-// A key name is non-empty and holds no "+" and no whitespace.
+// A key name is non-empty UTF-8 and holds no "+" and no whitespace.
 bool is_valid_key_name(std::string_view name);
 
 // Every key a note line can be checked against: the log keys of signed

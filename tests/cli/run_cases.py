@@ -24,7 +24,8 @@ def fixtures(t):
     (t / "bad-body.note").write_bytes("o\n\n\u2014 k.example AAAAAAAAAAA=\n".encode())  # a signed note, not a checkpoint
     # The edges of UTF-8 in a checkpoint's origin: U+07FF, U+10000, U+40000, U+10FFFF; then one past each end.
     for name, seq in {"edges": b"\xdf\xbf\xf0\x90\x80\x80\xf1\x80\x80\x80\xf4\x8f\xbf\xbf",
-                      "overlong4": b"\xf0\x8f\xbf\xbf", "above-max": b"\xf4\x90\x80\x80", "third": b"\xe2\x82A"}.items():
+                      "overlong4": b"\xf0\x8f\xbf\xbf", "above-max": b"\xf4\x90\x80\x80", "third": b"\xe2\x82A",
+                      "lead-f5": b"\xf5\x80\x80\x80"}.items():
         (t / f"utf8-{name}.body").write_bytes(b"o" + seq + b"\n1\n" + b"A" * 43 + b"=\n")
     # Before witness-a's line, one under its name with another key id (another key's, ignored) and time.
     cosigned = (samples / "cosigned/checkpoint-12.note").read_text()
@@ -58,7 +59,7 @@ def fixtures(t):
     shutil.copytree(samples / "tiles/log", t / "lagging")
     shutil.copy(samples / "tiles/checkpoint-1000", t / "lagging/checkpoint")
     (t / "entry-999.txt").write_text("tiled entry 999\n")
-    for stray in "README", "0200":  # not tile names: never stand-ins
+    for stray in "README", "0200", "9" * 20:  # not tile names: never stand-ins
         (t / "lagging/tile/1/000.p" / stray).write_text("stray\n")
     # At size 257 = 256 + 1 the last entry is alone in its tile: its proof
     # needs no level-0 tile, the root check still reads it.
@@ -200,8 +201,9 @@ def main():
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
     # The man page beside the completion script, its dashes escaped for roff.
     man = pathlib.Path(completion).with_name("slog.1").read_text()
-    if ".SH NAME" not in man or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size" not in man or "\\-\\-help" in man:
-        failures.append("slog.1 lacks its NAME section, its one COMMANDS section or the escaped --max-input-size, or lists --help")
+    if ".SH NAME" not in man or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size \\fIBYTES" not in man or "\\-\\-help" in man \
+            or "\n.B NOTE\n" not in man or "\n.B \\-\\-json\n" not in man:
+        failures.append("slog.1 lacks its NAME section, its one COMMANDS section, an option's or argument's entry, or lists --help")
     print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
     return 1 if failures else 0
 

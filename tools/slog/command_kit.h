@@ -22,6 +22,10 @@ struct Ctx {
   bool json = false;  // the report will be printed as JSON
 };
 
+// A C2SP tlog-policy file given with option `name`: its bytes as they are,
+// not checked as UTF-8, since the format leaves octets of 0x80 and above opaque.
+inline std::string policy_text(const Ctx& c, const std::string& name) { return c.in.bytes(c.opt.one(name), name); }
+
 inline uint64_t number(const Ctx& c, const std::string& name, uint64_t max = UINT64_MAX) {
   return decimal(c.opt.one(name), name, max);
 }

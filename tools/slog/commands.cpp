@@ -257,7 +257,7 @@ void checkpoint(const Ctx& c) {
     throw UsageError("--not-before requires --quorum or --policy");
   }
   if (c.opt.has("--policy")) {
-    const std::string policy = c.in.bytes(c.opt.one("--policy"), "--policy");
+    const std::string policy = policy_text(c, "--policy");
     const auto v = sl::checkpoint_verify_policy(c.in.text(c.opt.one("NOTE"), "NOTE"), policy, not_before);
     if (!done(c.r, v)) return;
     describe(c.r, *v);
@@ -360,7 +360,7 @@ void keytrans(const Ctx& c, const std::string& what) {
 }
 
 void tlog_proof(const Ctx& c) {
-  const std::string policy = c.in.bytes(c.opt.one("--policy"), "--policy");
+  const std::string policy = policy_text(c, "--policy");
   if (!c.opt.has("--leaf-hash") && !c.opt.has("--entry")) throw UsageError("--leaf-hash or --entry is required");
   const Bytes leaf = c.opt.has("--entry") ? leaf_hash_of(c.in.bytes(c.opt.one("--entry"), "--entry"))
                                           : hash(c.opt.one("--leaf-hash"), "--leaf-hash");
@@ -378,7 +378,7 @@ void tlog_proof(const Ctx& c) {
 }
 
 void policy_file(const Ctx& c) {
-  const auto p = sl::tlog_policy_parse(c.in.bytes(c.opt.one("FILE"), "FILE"));
+  const auto p = sl::tlog_policy_parse(policy_text(c, "FILE"));
   if (!done(c.r, p)) return;
   for (const auto& [key, label, items] : {std::tuple{"logs", "log", &p->logs}, std::tuple{"witnesses", "witness", &p->witnesses},
                                          std::tuple{"groups", "group", &p->groups}}) {

@@ -3,7 +3,8 @@
 
 // Everything slog reads from files or standard input, read one way: with a
 // size cap, "-" for standard input (once), and text checked to be UTF-8 before
-// it crosses the C ABI, whose contract is that text is valid UTF-8.
+// it crosses the C ABI, whose contract is that text is valid UTF-8 (tlog-policy
+// files excepted: see policy_text in command_kit.h).
 
 #include <cstdint>
 #include <optional>

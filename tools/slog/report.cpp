@@ -38,8 +38,8 @@ Output render(const Report& r, bool json, bool quiet) {
       j["error"] = r.error;
       j["error_kind"] = r.error_kind;
     }
-    // Text from files is checked to be UTF-8 before use, policy files excepted (their high octets
-    // are opaque): replace, never throw.
+    // Text from files is checked to be UTF-8 before use, policy files excepted (policy_text):
+    // replace, never throw.
     out.text = j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return out;
   }

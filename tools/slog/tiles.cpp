@@ -151,7 +151,7 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
 
 void tiles(const Ctx& c, const std::string& mode) {
   const std::string dir = mirror_dir(c);
-  const std::string policy = c.in.bytes(c.opt.one("--policy"), "--policy");
+  const std::string policy = policy_text(c, "--policy");
   const std::string note = c.in.text(dir + "/checkpoint", "DIR");
   if (mode == "inclusion") inclusion(c, dir, policy, note);
   else if (mode == "consistency") consistency(c, dir, policy, note);

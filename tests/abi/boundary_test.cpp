@@ -138,7 +138,7 @@ TEST(Lifting, FailuresNameTheArgument) {
        "Failed to convert arg 'proof':\nnot enough bytes remaining in buffer (0 < 1)"},
       {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_consistency(1, 2, raw(empty_list), raw(junk), raw(h32), st); },
        "Failed to convert arg 'root1':\njunk data left in buffer after lifting (count: 2)"},
-      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_consistency(1, 2, raw(empty_list), raw(h32), raw({}), st); },
+      {[&](auto st) { uniffi_silvantrope_log_fn_func_verify_consistency(1, 2, raw(empty_list), raw(h32), RustBuffer{0, 0, nullptr}, st); },
        "Failed to convert arg 'root2':\nnot enough bytes remaining in buffer (0 < 4)"},
       {[&](auto st) { uniffi_silvantrope_log_fn_func_key_history_v1_entry_hash(0, 0, raw(empty_list), raw(empty_list), raw(empty_list), raw({2}), st); },
        "Failed to convert arg 'prev_entry_hash':\nunexpected tag byte for Option"},

@@ -61,6 +61,9 @@ def fixtures(t):
     (t / "entry-999.txt").write_text("tiled entry 999\n")
     for stray in "README", "0200", "9" * 20:  # not tile names: never stand-ins
         (t / "lagging/tile/1/000.p" / stray).write_text("stray\n")
+    shutil.copytree(t / "lagging", t / "partial-kept")  # which also kept its level-0 partial tile, of width 232
+    (t / "partial-kept/tile/0/003.p").mkdir()
+    (t / "partial-kept/tile/0/003.p/232").write_bytes((t / "lagging/tile/0/003").read_bytes()[:232 * 32])
     # At size 257 = 256 + 1 the last entry is alone in its tile: its proof
     # needs no level-0 tile, the root check still reads it.
     shutil.copytree(samples / "tiles/log", t / "size-257")

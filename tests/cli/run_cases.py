@@ -33,6 +33,10 @@ def fixtures(t):
     name, blob = own.rsplit(" ", 1)
     other = bytearray(base64.b64decode(blob)); other[0] ^= 0xff; other[11] ^= 1  # noqa: E702
     (t / "twin.note").write_text(cosigned.replace(own, f"{name} {base64.b64encode(other).decode()}\n{own}"))
+    # witness-a's line before the log's: signature lines come in any order.
+    head, sigs = cosigned.rsplit("\n\n", 1)
+    lines = sigs.split("\n")
+    (t / "witness-first.note").write_text(head + "\n\n" + "\n".join([lines[1], lines[0]] + lines[2:]))
     proofs = {"inclusion": "signed-log-inclusion", "consistency": "signed-log-consistency"}
     for name, sample in proofs.items():
         words = (samples / (sample + ".sample")).read_text().split()
@@ -59,7 +63,7 @@ def fixtures(t):
     shutil.copytree(samples / "tiles/log", t / "lagging")
     shutil.copy(samples / "tiles/checkpoint-1000", t / "lagging/checkpoint")
     (t / "entry-999.txt").write_text("tiled entry 999\n")
-    for stray in "README", "0200", "9" * 20:  # not tile names: never stand-ins
+    for stray in "README", "0200", "099", "9" * 20:  # not tile names: never stand-ins
         (t / "lagging/tile/1/000.p" / stray).write_text("stray\n")
     shutil.copytree(t / "lagging", t / "partial-kept")  # which also kept its level-0 partial tile, of width 232
     (t / "partial-kept/tile/0/003.p").mkdir()
@@ -68,11 +72,11 @@ def fixtures(t):
     # needs no level-0 tile, the root check still reads it.
     shutil.copytree(samples / "tiles/log", t / "size-257")
     shutil.copy(samples / "tiles/checkpoint-257", t / "size-257/checkpoint")
-    # A log too large to bundle (65,795 entries, three levels); and a copy
+    # A log of 256,003 entries (three levels, level-0 tiles up to x001/000.p/3); and a copy
     # whose level 2 disagrees with the full tile of level 1.
     subprocess.run([make_sample_log, "--large-mirror", t / "large"], check=True)
     shutil.copytree(t / "large", t / "large-level-2-changed")
-    level2 = t / "large-level-2-changed/tile/2/000.p/1"
+    level2 = t / "large-level-2-changed/tile/2/000.p/3"
     data = bytearray(level2.read_bytes())
     data[0] ^= 1
     level2.write_bytes(bytes(data))
@@ -156,7 +160,7 @@ def audit_on_terminal():
 def audit_within_descriptors(mirror, limit):
     """The audit's open files do not pile up as it walks a mirror's folders: on one thread it needs
     standard input, output and error, a folder each for tiles, bundles and parent tiles, and the
-    file it reads (7). The large mirror spreads its files over seven folders."""
+    file it reads (7). The large mirror spreads its files over eleven folders, three deep."""
     p = subprocess.run([slog, "tiles", "audit", "--policy", samples / "tiles/policy.txt", "--threads", "1", mirror],
                        capture_output=True, timeout=60,
                        preexec_fn=lambda: resource.setrlimit(resource.RLIMIT_NOFILE, (limit, limit)))
@@ -204,9 +208,9 @@ def main():
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
     # The man page beside the completion script, its dashes escaped for roff.
     man = pathlib.Path(completion).with_name("slog.1").read_text()
-    if ".SH NAME" not in man or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size \\fIBYTES" not in man or "\\-\\-help" in man \
+    if ".SH NAME" not in man or man.count(".SH OPTIONS") != 1 or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size \\fIBYTES" not in man or "\\-\\-help" in man \
             or "\n.B NOTE\n" not in man or "\n.B \\-\\-json\n" not in man:
-        failures.append("slog.1 lacks its NAME section, its one COMMANDS section, an option's or argument's entry, or lists --help")
+        failures.append("slog.1 lacks its NAME section, its one OPTIONS and one COMMANDS section, an option's or argument's entry, or lists --help")
     print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
     return 1 if failures else 0
 

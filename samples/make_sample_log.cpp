@@ -454,8 +454,8 @@ void write_tiles(const fs::path& dir) {
 // The same log at 256,003 = 1000 x 256 + 3 entries, too large to bundle:
 // level-0 tiles up to tile/0/x001/000.p/3 (so index 999 is the last without
 // an x element), a level 1 of three full tiles and tile/1/003.p/232, and
-// tile/2/000.p/3. Its checkpoint
-// is signed and cosigned as the samples' are, so the sample policy holds.
+// tile/2/000.p/3. Its checkpoint is signed and cosigned as the samples' are,
+// so the sample policy holds.
 void write_large_mirror(const fs::path& dir) {
   const std::vector<Bytes> entries = tiled_entries(256003);
   write_mirror(make_mirror(entries), dir.string(),

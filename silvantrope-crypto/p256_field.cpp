@@ -134,9 +134,33 @@ Fe fe_sqrt_candidate(const Fe& a) {
   return square_n(t, 94);
 }
 
-bool decompress(const uint8_t encoded[33], uint8_t x_out[32], uint8_t y_out[32]) {
+Fe fe_one() {
+  const uint64_t zero[4] = {};
+  Fe r;
+  minus_p(r.limb, zero);  // 2^256 mod p
+  return r;
+}
+
+// p - 2 = 2^256 - 2^224 + 2^192 + 2^96 - 3: the words ffffffff 00000001,
+// 96 zero bits, then ffffffff ffffffff fffffffd (libcrypto's own chain).
+Fe fe_invert(const Fe& a) {
+  const Fe x2 = fe_mul(square_n(a, 1), a);
+  const Fe x4 = fe_mul(square_n(x2, 2), x2);
+  const Fe x8 = fe_mul(square_n(x4, 4), x4);
+  const Fe x16 = fe_mul(square_n(x8, 8), x8);
+  const Fe x32 = fe_mul(square_n(x16, 16), x16);
+  Fe t = fe_mul(square_n(x32, 32), a);
+  t = fe_mul(square_n(t, 128), x32);
+  t = fe_mul(square_n(t, 32), x32);
+  t = fe_mul(square_n(t, 16), x16);
+  t = fe_mul(square_n(t, 8), x8);
+  t = fe_mul(square_n(t, 4), x4);
+  t = fe_mul(square_n(t, 2), x2);
+  return fe_mul(square_n(t, 2), a);
+}
+
+bool decompress(const uint8_t encoded[33], Fe& x, Fe& y_out) {
   if (encoded[0] != 0x02 && encoded[0] != 0x03) return false;
-  Fe x;
   if (!fe_from_bytes(x, encoded + 1)) return false;
   // b of P-256, and a = -3.
   static const Fe b = [] {
@@ -155,14 +179,11 @@ bool decompress(const uint8_t encoded[33], uint8_t x_out[32], uint8_t y_out[32])
   uint8_t y_bytes[32];
   fe_to_bytes(y_bytes, y);
   const bool want_odd = encoded[0] == 0x03;
+  y_out = y;
   if ((y_bytes[31] & 1) != want_odd) {
     const Fe zero{};
     if (y == zero) return false;  // y = 0 has no odd twin
-    fe_to_bytes(y_bytes, fe_sub(zero, y));
-  }
-  for (int i = 0; i < 32; ++i) {
-    x_out[i] = encoded[1 + i];
-    y_out[i] = y_bytes[i];
+    y_out = fe_sub(zero, y);
   }
   return true;
 }

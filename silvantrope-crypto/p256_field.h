@@ -2,7 +2,8 @@
 #pragma once
 
 // Arithmetic modulo the P-256 prime p = 2^256 - 2^224 + 2^192 + 2^96 - 1,
-// enough to decompress SEC1 points fast: OpenSSL's generic square root
+// enough to decompress SEC1 points and leave Jacobian coordinates fast:
+// OpenSSL's generic square root
 // builds a Montgomery context and runs a windowed exponentiation on every
 // call; here the exponent (p + 1) / 4 is a fixed chain of 253 squarings and
 // 7 multiplications on four 64-bit limbs, run by libcrypto's own P-256
@@ -30,9 +31,14 @@ Fe fe_sub(const Fe& a, const Fe& b);
 // a^((p + 1) / 4): the square root of a when a is a square.
 Fe fe_sqrt_candidate(const Fe& a);
 
+// 1 in Montgomery form.
+Fe fe_one();
+// a^(p - 2): the inverse of a nonzero a.
+Fe fe_invert(const Fe& a);
+
 // SEC1 compressed point decoding: prefix 02 (even y) or 03 (odd y), then x
-// below p with x^3 - 3x + b a square mod p. Writes the affine coordinates as
-// 32 big-endian bytes each; false when the encoding names no curve point.
-bool decompress(const uint8_t encoded[33], uint8_t x[32], uint8_t y[32]);
+// below p with x^3 - 3x + b a square mod p. Sets the affine coordinates;
+// false when the encoding names no curve point.
+bool decompress(const uint8_t encoded[33], Fe& x, Fe& y);
 
 }  // namespace silvantrope::crypto::p256

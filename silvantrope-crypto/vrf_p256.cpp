@@ -9,7 +9,7 @@
 #include "core/fault.h"
 #include "silvantrope-crypto/digest.h"
 #include "silvantrope-crypto/ossl.h"
-#include "silvantrope-crypto/p256_field.h"
+#include "silvantrope-crypto/p256_point.h"
 #include "silvantrope-crypto/vrf.h"
 
 namespace silvantrope::crypto {
@@ -38,21 +38,17 @@ void check(int ok) {
   if (ok != 1) throw InternalFault("P-256 arithmetic failed");
 }
 
-// What one verification works in: a BN_CTX, the five points and two scalars.
-// Kept by the thread between calls (one set; a nested verification makes its
-// own), so that a call allocates nothing after the thread's first.
+// What one verification hands to OpenSSL: s·G, the one product its
+// precomputed generator table makes cheaper than ours. Kept by the thread
+// between calls (one set; a nested verification makes its own), so that a
+// call allocates nothing after the thread's first.
 struct Workspace {
-  enum { kY, kGamma, kH, kU, kV, kPoints };
   ossl::BnCtx ctx{BN_CTX_new()};
-  ossl::EcPoint pt[kPoints];
-  ossl::Bignum s{BN_new()}, minus_c{BN_new()};
+  ossl::EcPoint s_g{EC_POINT_new(p256())};
+  ossl::Bignum s{BN_new()};
 
   Workspace() {
-    for (auto& p : pt) p.reset(EC_POINT_new(p256()));
-    if (!ctx || !s || !minus_c) throw std::bad_alloc();
-    for (auto& p : pt) {
-      if (!p) throw std::bad_alloc();
-    }
+    if (!ctx || !s_g || !s) throw std::bad_alloc();
   }
 };
 
@@ -67,57 +63,59 @@ void give_back(std::unique_ptr<Workspace> w) {
   if (w && !spare_workspace) spare_workspace = std::move(w);
 }
 
-// SEC1 decoding of a compressed point by the fast square root; OpenSSL then
-// takes the affine point, checking once more that it lies on the curve. The
-// identity has no 33-byte encoding, so it never decodes here.
-bool decode(EC_POINT* p, const uint8_t* encoded, BN_CTX* ctx) {
-  uint8_t affine[1 + 2 * kScalarSize];
-  affine[0] = POINT_CONVERSION_UNCOMPRESSED;
-  if (!p256::decompress(encoded, affine + 1, affine + 1 + kScalarSize)) return false;
-  if (EC_POINT_oct2point(p256(), p, affine, sizeof affine, ctx) != 1) {
-    throw InternalFault("a decompressed P-256 point is not on the curve");
-  }
+// SEC1 decoding of a compressed point by the fast square root. The identity
+// has no 33-byte encoding, so it never decodes here.
+bool decode(p256::Point& p, const uint8_t* encoded) {
+  p256::Fe x, y;
+  if (!p256::decompress(encoded, x, y)) return false;
+  p = p256::from_affine(x, y);
   return true;
 }
 
-// False for the identity, whose encoding is a single byte.
-bool encode(Encoded& out, const EC_POINT* p, BN_CTX* ctx) {
-  return EC_POINT_point2oct(p256(), p, POINT_CONVERSION_COMPRESSED, out.data(), out.size(), ctx) ==
-         kPointSize;
-}
-
-// a·P + b·Q. EC_POINTs_mul is OpenSSL's only public way into its
-// multi-point multiplication, which shares the doublings between the two
-// points: a third cheaper than two EC_POINT_mul calls and an addition. It is
-// deprecated in OpenSSL 3, not removed.
-void mul2(EC_POINT* r, const BIGNUM* a, const EC_POINT* p, const BIGNUM* b, const EC_POINT* q, BN_CTX* ctx) {
-  const EC_POINT* points[2] = {p, q};
-  const BIGNUM* scalars[2] = {a, b};
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  check(EC_POINTs_mul(p256(), r, nullptr, 2, points, scalars, ctx));
-#pragma GCC diagnostic pop
+// s·G by OpenSSL's generator table. OpenSSL 3 hands out no Jacobian
+// coordinates, so the point comes out affine (one inversion).
+p256::Point generator_multiple(Workspace& w, const uint8_t s[kScalarSize]) {
+  const EC_GROUP* group = p256();
+  if (BN_bin2bn(s, kScalarSize, w.s.get()) == nullptr) throw std::bad_alloc();
+  check(EC_POINT_mul(group, w.s_g.get(), w.s.get(), nullptr, nullptr, w.ctx.get()));
+  if (EC_POINT_is_at_infinity(group, w.s_g.get()) == 1) return p256::Point{};
+  uint8_t affine[1 + 2 * kScalarSize];
+  p256::Fe x, y;
+  if (EC_POINT_point2oct(group, w.s_g.get(), POINT_CONVERSION_UNCOMPRESSED, affine, sizeof affine, w.ctx.get()) !=
+          sizeof affine ||
+      !p256::fe_from_bytes(x, affine + 1) || !p256::fe_from_bytes(y, affine + 1 + kScalarSize)) {
+    throw InternalFault("OpenSSL gave no affine P-256 point");
+  }
+  return p256::from_affine(x, y);
 }
 
 // ECVRF_encode_to_curve_try_and_increment: the first hash that is the x of
 // a point, taken with even y.
-bool encode_to_curve(EC_POINT* h, Encoded& encoded, Digest& sha256, ByteView public_key, ByteView alpha,
-                     BN_CTX* ctx) {
+bool encode_to_curve(p256::Point& h, Encoded& encoded, Digest& sha256, ByteView public_key, ByteView alpha) {
   encoded[0] = 0x02;
   for (unsigned ctr = 0; ctr < 256; ++ctr) {
     const uint8_t front[2] = {kSuite, kEncodeToCurveFront};
     const uint8_t tail[2] = {static_cast<uint8_t>(ctr), kBack};
     sha256.update(front).update(public_key).update(alpha).update(tail).final(encoded.data() + 1);
-    if (decode(h, encoded.data(), ctx)) return true;
+    if (decode(h, encoded.data())) return true;
   }
   return false;
+}
+
+// s below the group order n, compared as big-endian bytes.
+bool below_order(const uint8_t s[kScalarSize]) {
+  static constexpr uint8_t kOrder[kScalarSize] = {
+      0xff, 0xff, 0xff, 0xff, 0x00, 0x00, 0x00, 0x00, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff, 0xff,
+      0xbc, 0xe6, 0xfa, 0xad, 0xa7, 0x17, 0x9e, 0x84, 0xf3, 0xb9, 0xca, 0xc2, 0xfc, 0x63, 0x25, 0x51};
+  return std::lexicographical_compare(s, s + kScalarSize, kOrder, kOrder + kScalarSize);
 }
 
 // RFC 9381 §5.3 for ECVRF-P256-SHA256-TAI under one key, decoded at the
 // first verification and kept. Decoding is canonical, so the caller's key
 // and Gamma bytes and the candidate that gave H are already the encodings
-// the challenge hashes; only U and V are encoded. U = s·G − c·Y and
-// V = s·H − c·Gamma are one two-point multiplication each.
+// the challenge hashes; only U and V are encoded. U = s·G + c·(−Y), with s·G
+// from OpenSSL's generator table and c·(−Y) over c's 128 bits;
+// V = s·H + c·(−Gamma) in one chain of doublings.
 class P256KeyVerifier final : public VrfKeyVerifier {
  public:
   explicit P256KeyVerifier(ByteView public_key) : public_key_(public_key) {}
@@ -129,43 +127,33 @@ class P256KeyVerifier final : public VrfKeyVerifier {
     if (public_key_.size() != kPointSize) return CryptoError::invalid_length(kPointSize, public_key_.size());
     if (proof.size() != kProofSize) return CryptoError::invalid_length(kProofSize, proof.size());
     const VrfOutcome invalid{};
-    if (!w_) w_ = take_workspace();
-    Workspace& w = *w_;
-    BN_CTX* ctx = w.ctx.get();
-    EC_POINT* const y = w.pt[Workspace::kY].get();
-    EC_POINT* const gamma_pt = w.pt[Workspace::kGamma].get();
-    EC_POINT* const h_pt = w.pt[Workspace::kH].get();
-    EC_POINT* const u_pt = w.pt[Workspace::kU].get();
-    EC_POINT* const v_pt = w.pt[Workspace::kV].get();
-
-    if (key_ == Key::Unknown) key_ = decode(y, public_key_.data(), ctx) ? Key::Valid : Key::Invalid;
+    if (key_ == Key::Unknown) key_ = decode(y_, public_key_.data()) ? Key::Valid : Key::Invalid;
     if (key_ == Key::Invalid) return invalid;
-    if (!decode(gamma_pt, proof.data(), ctx)) return invalid;
-    const EC_GROUP* group = p256();
-    const BIGNUM* order = EC_GROUP_get0_order(group);
-    if (BN_bin2bn(proof.data() + kPointSize + kChallengeSize, kScalarSize, w.s.get()) == nullptr ||
-        BN_bin2bn(proof.data() + kPointSize, kChallengeSize, w.minus_c.get()) == nullptr) {  // negated below
-      throw std::bad_alloc();
-    }
-    if (BN_cmp(w.s.get(), order) >= 0) return invalid;
+    p256::Point gamma_pt;
+    if (!decode(gamma_pt, proof.data())) return invalid;
+    const uint8_t* const c_bytes = proof.data() + kPointSize;
+    const uint8_t* const s_bytes = c_bytes + kChallengeSize;
+    if (!below_order(s_bytes)) return invalid;
 
     Digest sha256(DigestAlgorithm::Sha256);
     Encoded h, u, v;
-    if (!encode_to_curve(h_pt, h, sha256, public_key_, alpha, ctx)) return invalid;
+    p256::Point h_pt;
+    if (!encode_to_curve(h_pt, h, sha256, public_key_, alpha)) return invalid;
 
-    // −c as n − c.
-    check(BN_mod_sub(w.minus_c.get(), order, w.minus_c.get(), order, ctx));
-    check(EC_POINT_mul(group, u_pt, w.s.get(), y, w.minus_c.get(), ctx));
-    mul2(v_pt, w.s.get(), h_pt, w.minus_c.get(), gamma_pt, ctx);
-    if (!encode(u, u_pt, ctx) || !encode(v, v_pt, ctx)) return invalid;
+    if (!w_) w_ = take_workspace();
+    const p256::Scalar s = p256::scalar_from_bytes(s_bytes, kScalarSize);
+    const p256::Scalar c = p256::scalar_from_bytes(c_bytes, kChallengeSize);
+    const p256::Term c_minus_y[] = {{c, p256::negate(y_)}};
+    const p256::Point u_pt = p256::add(generator_multiple(*w_, s_bytes), p256::linear_combination(c_minus_y));
+    const p256::Term v_terms[] = {{s, h_pt}, {c, p256::negate(gamma_pt)}};
+    const p256::Point v_pt = p256::linear_combination(v_terms);
+    if (!p256::compress_pair(u_pt, v_pt, u.data(), v.data())) return invalid;
 
     const ByteView gamma = proof.first(kPointSize);
     const uint8_t front[2] = {kSuite, kChallengeFront};
     sha256.update(front).update(public_key_).update(h).update(gamma).update(u).update(v);
     const Hash32 challenge = sha256.update({&kBack, 1}).final<32>();
-    if (!std::equal(challenge.begin(), challenge.begin() + kChallengeSize, proof.begin() + kPointSize)) {
-      return invalid;
-    }
+    if (!std::equal(challenge.begin(), challenge.begin() + kChallengeSize, c_bytes)) return invalid;
 
     const uint8_t hash_front[2] = {kSuite, kProofToHashFront};
     VrfOutcome valid{true, {}};
@@ -177,6 +165,7 @@ class P256KeyVerifier final : public VrfKeyVerifier {
   enum class Key { Unknown, Valid, Invalid };
   ByteView public_key_;
   Key key_ = Key::Unknown;
+  p256::Point y_{};
   std::unique_ptr<Workspace> w_;
 };
 

@@ -17,7 +17,7 @@
 #include "silvantrope-crypto/digest.h"
 #include "silvantrope-crypto/ed25519.h"
 #include "silvantrope-crypto/mldsa44.h"
-#include "silvantrope-crypto/p256_field.h"
+#include "silvantrope-crypto/p256_point.h"
 #include "silvantrope-crypto/sha256_short.h"
 #include "silvantrope-crypto/sign.h"
 #include "silvantrope-crypto/vrf.h"
@@ -160,7 +160,7 @@ Bytes replaced(Bytes b, size_t at, const Bytes& with) {
 }
 
 // The prover's proofs verify; a changed key, alpha, Gamma, c or s, a bad
-// encoding, s >= n or an identity U and V is invalid, not an error; only
+// encoding, s = 0, s >= n or an identity U and V is invalid, not an error; only
 // lengths are errors, the key's first.
 TEST(Vrf, P256ProofsAndRejections) {
   const Bytes n = unhex("ffffffff00000000ffffffffffffffffbce6faada7179e84f3b9cac2fc632551");
@@ -180,6 +180,7 @@ TEST(Vrf, P256ProofsAndRejections) {
         {pk, alpha, flipped(pi, 80 - seed), "invalid"},
         {pk, alpha, replaced(pi, 49, n), "invalid"},
         {pk, alpha, replaced(pi, 49, Bytes(32, 0xff)), "invalid"},
+        {pk, alpha, replaced(pi, 49, Bytes(32, 0)), "invalid"},  // s·G the identity
         {pk, alpha, replaced(pi, 1, one), "invalid"},  // x = 1 is on no point
         {pk, alpha, replaced(pi, 1, p), "invalid"},
         {replaced(pk, 0, {0x04}), alpha, pi, "invalid"},
@@ -218,35 +219,35 @@ TEST(Vrf, P256BoundKey) {
             "invalid length: expected 33 bytes, got 32");
 }
 
-// The fast decompression against OpenSSL's SEC1 decoding: the same points
-// accepted with the same coordinates, on hashed x values of both parities
-// and on the edges (x = 0, small x, p - 1, p, p + a valid x, 2^256 - 1, bad
-// prefixes).
-TEST(P256Field, DecompressionAgreesWithOpenSsl) {
+// P-256 against OpenSSL. Decompression: the same points accepted with the
+// same coordinates, on hashed x of both parities and on the edges (x = 0,
+// small x, p - 1, p, p + a valid x, 2^256 - 1, bad prefixes). a·P + b·Q,
+// compressed: scalars 0, 1, 128-bit, n - 1, n, 2^256 - 1 and hashed ones,
+// with Q another point, P or -P (a = b: the identity).
+TEST(P256, AgreesWithOpenSsl) {
   const Bytes p = unhex("ffffffff00000001000000000000000000000000ffffffffffffffffffffffff");
-  std::vector<Bytes> xs = {Bytes(32, 0), Bytes(32, 0xff), p};
+  std::vector<Bytes> xs = {Bytes(32, 0), Bytes(32, 0xff), p}, valid;
   for (uint8_t v = 1; v < 12; ++v) xs.push_back(replaced(Bytes(32, 0), 31, {v}));
-  Bytes p_minus_1 = p;
-  p_minus_1[31] = 0xfe;
-  xs.push_back(p_minus_1);
+  xs.push_back(replaced(p, 31, {0xfe}));
   for (uint8_t i = 0; i < 200; ++i) {
     const Hash32 h = crypto::sha256(Bytes{i});
     xs.emplace_back(h.begin(), h.end());
   }
   EC_GROUP* group = EC_GROUP_new_by_curve_name(NID_X9_62_prime256v1);
-  EC_POINT* point = EC_POINT_new(group);
-  int accepted = 0;
+  EC_POINT *want = EC_POINT_new(group), *q = EC_POINT_new(group);
   auto check = [&](uint8_t prefix, const Bytes& x) {
-    Bytes enc{prefix};
+    Bytes enc(1, prefix), got(65, 0x04), want_xy(65);
     enc.insert(enc.end(), x.begin(), x.end());
-    uint8_t got[65] = {0x04}, want[65] = {};
-    const bool fast = p256::decompress(enc.data(), got + 1, got + 33);
-    const bool ossl = EC_POINT_oct2point(group, point, enc.data(), enc.size(), nullptr) == 1;
+    p256::Fe gx, gy;
+    const bool fast = p256::decompress(enc.data(), gx, gy);
+    p256::fe_to_bytes(got.data() + 1, gx);
+    p256::fe_to_bytes(got.data() + 33, gy);
+    const bool ossl = EC_POINT_oct2point(group, want, enc.data(), enc.size(), nullptr) == 1;
     EXPECT_EQ(fast, ossl) << encoding::base64_encode(enc);
     if (fast && ossl) {
-      ++accepted;
-      EC_POINT_point2oct(group, point, POINT_CONVERSION_UNCOMPRESSED, want, sizeof want, nullptr);
-      EXPECT_EQ(Bytes(got, got + 65), Bytes(want, want + 65));
+      valid.push_back(enc);
+      EC_POINT_point2oct(group, want, POINT_CONVERSION_UNCOMPRESSED, want_xy.data(), 65, nullptr);
+      EXPECT_EQ(got, want_xy);
     }
     return fast;
   };
@@ -265,8 +266,47 @@ TEST(P256Field, DecompressionAgreesWithOpenSsl) {
     }
     for (uint8_t prefix : {0x00, 0x01, 0x04, 0x05}) EXPECT_FALSE(check(prefix, x));
   }
-  EXPECT_GT(accepted, 150);
-  EC_POINT_free(point);
+  ASSERT_GT(valid.size(), 150u);
+
+  auto fast = [](const Bytes& enc) {
+    p256::Fe x, y;
+    EXPECT_TRUE(p256::decompress(enc.data(), x, y));
+    return p256::from_affine(x, y);
+  };
+  std::vector<Bytes> ks = {Bytes(32, 0), replaced(Bytes(32, 0), 31, {1}), replaced(Bytes(32, 0xff), 0, Bytes(16)),
+                           unhex("ffffffff00000000ffffffffffffffffbce6faada7179e84f3b9cac2fc632550"),
+                           unhex("ffffffff00000000ffffffffffffffffbce6faada7179e84f3b9cac2fc632551"), Bytes(32, 0xff)};
+  ks.insert(ks.end(), xs.end() - 6, xs.end());
+  EC_POINT* const p_pt = EC_POINT_new(group);
+  EC_POINT_oct2point(group, p_pt, valid[20].data(), 33, nullptr);
+  BIGNUM *a_bn = BN_new(), *b_bn = BN_new();
+  int identities = 0;
+  for (const Bytes& q_enc : {valid[21], valid[20], flipped(valid[20], 0)}) {
+    EC_POINT_oct2point(group, q, q_enc.data(), 33, nullptr);
+    for (const Bytes& a : ks) {
+      for (const Bytes& b : ks) {
+        const EC_POINT* points[2] = {p_pt, q};
+        const BIGNUM* scalars[2] = {BN_bin2bn(a.data(), 32, a_bn), BN_bin2bn(b.data(), 32, b_bn)};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+        ASSERT_EQ(EC_POINTs_mul(group, want, nullptr, 2, points, scalars, nullptr), 1);
+#pragma GCC diagnostic pop
+        Bytes want_enc(33), got(33), p_enc(33);
+        const bool identity = EC_POINT_is_at_infinity(group, want) == 1;
+        if (!identity) EC_POINT_point2oct(group, want, POINT_CONVERSION_COMPRESSED, want_enc.data(), 33, nullptr);
+        const p256::Term terms[] = {{p256::scalar_from_bytes(a.data(), 32), fast(valid[20])},
+                                    {p256::scalar_from_bytes(b.data(), 32), fast(q_enc)}};
+        EXPECT_EQ(p256::compress_pair(p256::linear_combination(terms), fast(valid[20]), got.data(), p_enc.data()), !identity);
+        EXPECT_EQ(got, want_enc);
+        EXPECT_EQ(p_enc, identity ? Bytes(33) : valid[20]);
+        identities += identity;
+      }
+    }
+  }
+  EXPECT_GT(identities, 12);
+  for (EC_POINT* pt : {want, q, p_pt}) EC_POINT_free(pt);
+  BN_free(a_bn);
+  BN_free(b_bn);
   EC_GROUP_free(group);
 }
 

@@ -206,6 +206,39 @@ TEST(Tiles, BundleLeafHashesMatchTheLevelZeroTiles) {
   }
 }
 
+// Past 2^63 leaves the root's left subtree has height 63: the 128 hashes of
+// tile/7/000.p/128 reduced, beside the last leaf (no mirror that size exists:
+// the two tiles are made up).
+TEST(Tiles, TreePastTwoToThe63) {
+  const uint64_t n = (uint64_t{1} << 63) + 1;
+  const std::vector<TileId> needed = tiles_for_tree_hash(n);
+  ASSERT_EQ(needed, (std::vector<TileId>{{0, uint64_t{1} << 55, 1}, {7, 0, 128}}));
+  const Bytes leaf = test_support::sha256({'z'});
+  std::vector<Bytes> level;
+  Bytes wide;
+  for (uint8_t i = 0; i < 128; ++i) {
+    level.push_back(test_support::sha256({i}));
+    wide.insert(wide.end(), level.back().begin(), level.back().end());
+  }
+  auto node = [](const Bytes& a, const Bytes& b) {
+    Bytes m{1};
+    m.insert(m.end(), a.begin(), a.end());
+    m.insert(m.end(), b.begin(), b.end());
+    return test_support::sha256(m);
+  };
+  for (size_t w = level.size(); w > 1; w /= 2) {
+    for (size_t i = 0; i < w / 2; ++i) level[i] = node(level[2 * i], level[2 * i + 1]);
+  }
+  const std::string paths[] = {format_tile_path(needed[0]), format_tile_path(needed[1])};
+  const TileSet set = set_of({{paths[0], leaf}, {paths[1], wide}});
+  const auto root = tree_hash(set, n);
+  ASSERT_TRUE(root);
+  EXPECT_EQ(Bytes(root->begin(), root->end()), node(level[0], leaf));
+  const auto proof = inclusion_proof(set, n, n - 1);
+  ASSERT_TRUE(proof);
+  EXPECT_EQ(as_bytes(*proof), std::vector<Bytes>{level[0]});
+}
+
 TEST(Tiles, HostileSizesFailFast) {
   const uint64_t top = UINT64_MAX;
   auto needed = tiles_for_inclusion(top, top - 1);

@@ -197,6 +197,12 @@ def main():
             if problem:
                 failures.append(f"cases.tsv:{number}: {problem}")
         failures += filter(None, [audit_within_descriptors(t / "large", 9)])
+    # A valid verdict lost to a full device is not delivered: exit 2, one line on stderr.
+    with open("/dev/full", "wb") as full:
+        p = subprocess.run([slog, "note", "--key-file", samples / "log/trusted.keys", "--note", samples / "log/checkpoint-5.note"],
+                           stdout=full, stderr=subprocess.PIPE)
+    if (p.returncode, p.stderr) != (2, b"slog: cannot write to standard output\n"):
+        failures.append(f"a verdict written to /dev/full: exit {p.returncode}, {p.stderr!r}")
     # The completion script, sourced into bash, offers a command's own options.
     script = f"source {shlex.quote(completion)}; COMP_WORDS=(slog checkpoint --qu); COMP_CWORD=2; _slog; echo ${{COMPREPLY[@]}}"
     got = subprocess.run(["bash", "-c", script], capture_output=True, text=True).stdout.split()

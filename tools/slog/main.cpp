@@ -11,11 +11,23 @@
 
 #include "commands.h"
 
+namespace {
+
+// What was printed must have reached standard output: a verdict lost to a
+// full disk or a failed device is not reported as delivered.
+int delivered(int exit_code) {
+  if (std::cout.flush()) return exit_code;
+  std::cerr << "slog: cannot write to standard output\n";
+  return 2;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
   const slog::Run run = slog::run(std::vector<std::string>(argv + 1, argv + argc));
   if (!run.help.empty()) {
     std::cout << run.help;
-    return 0;
+    return delivered(0);
   }
   const slog::Output out = slog::render(run.report, run.json, run.quiet);
   std::ostream& stream = out.to_stderr ? std::cerr : std::cout;
@@ -23,5 +35,5 @@ int main(int argc, char** argv) {
   if (!run.json && !run.quiet) {
     for (const std::string& note : run.report.notes) std::cerr << note << '\n';
   }
-  return out.exit_code;
+  return delivered(out.exit_code);
 }

@@ -3,11 +3,11 @@
 
 // Arithmetic modulo the P-256 prime p = 2^256 - 2^224 + 2^192 + 2^96 - 1,
 // enough to decompress SEC1 points and leave Jacobian coordinates fast:
-// OpenSSL's generic square root
-// builds a Montgomery context and runs a windowed exponentiation on every
-// call; here the exponent (p + 1) / 4 is a fixed chain of 253 squarings and
-// 7 multiplications on four 64-bit limbs, run by libcrypto's own P-256
-// field assembly. Variable time: every input is public.
+// OpenSSL's generic square root builds a Montgomery context and runs a
+// windowed exponentiation on every call; here the exponent (p + 1) / 4 is a
+// fixed chain of 253 squarings and 7 multiplications on four 64-bit limbs,
+// run by libcrypto's own P-256 field assembly. Variable time: every input is
+// public.
 
 #include <cstdint>
 

@@ -23,8 +23,6 @@ constexpr int kTable = 1 << (kWindow - 2);
 // A scalar below 2^256 has wNAF digits at positions 0..256.
 constexpr int kDigits = 257;
 
-bool is_zero(const Fe& a) { return (a.limb[0] | a.limb[1] | a.limb[2] | a.limb[3]) == 0; }
-
 // Bits [bit, bit + count) of k, zero beyond bit 255; count <= kWindow.
 uint32_t bits(const Scalar& k, int bit, int count) {
   if (bit >= 256) return 0;
@@ -112,7 +110,7 @@ Point linear_combination(std::span<const Term> terms) {
 }
 
 bool compress_pair(const Point& a, const Point& b, uint8_t a_out[33], uint8_t b_out[33]) {
-  if (is_zero(a.z) || is_zero(b.z)) return false;
+  if (a.z == Fe{} || b.z == Fe{}) return false;
   const Fe inv = fe_invert(fe_mul(a.z, b.z));
   const Point* points[2] = {&a, &b};
   uint8_t* outs[2] = {a_out, b_out};

@@ -9,7 +9,6 @@
 #include "core/utf8.h"
 #include "encoding/base64.h"
 #include "silvantrope-crypto/digest.h"
-#include "silvantrope-crypto/sha256_short.h"
 
 namespace silvantrope::note {
 namespace {
@@ -38,16 +37,14 @@ int hex_digit(char c) {
 }
 
 // The first four bytes of SHA-256(name || "\n" || data), hashed in one piece
-// when that fits on the stack (the short-message path pads it in place).
+// when that fits on the stack.
 uint32_t key_id(std::string_view name, ByteView data) {
   uint8_t message[256];
   if (name.size() + 1 + data.size() <= sizeof message) {
     std::memcpy(message, name.data(), name.size());
     message[name.size()] = '\n';
     std::memcpy(message + name.size() + 1, data.data(), data.size());
-    uint8_t digest[32];
-    crypto::sha256_prefixed(message[0], {message + 1, name.size() + data.size()}, digest);
-    return be32(digest);
+    return be32(crypto::sha256({message, name.size() + 1 + data.size()}));
   }
   const uint8_t newline = '\n';
   crypto::Digest sha256(crypto::DigestAlgorithm::Sha256);

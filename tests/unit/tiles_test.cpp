@@ -220,20 +220,14 @@ TEST(Tiles, TreePastTwoToThe63) {
     level.push_back(test_support::sha256({i}));
     wide.insert(wide.end(), level.back().begin(), level.back().end());
   }
-  auto node = [](const Bytes& a, const Bytes& b) {
-    Bytes m{1};
-    m.insert(m.end(), a.begin(), a.end());
-    m.insert(m.end(), b.begin(), b.end());
-    return test_support::sha256(m);
-  };
   for (size_t w = level.size(); w > 1; w /= 2) {
-    for (size_t i = 0; i < w / 2; ++i) level[i] = node(level[2 * i], level[2 * i + 1]);
+    for (size_t i = 0; i < w / 2; ++i) level[i] = test_support::node_hash(level[2 * i], level[2 * i + 1]);
   }
   const std::string paths[] = {format_tile_path(needed[0]), format_tile_path(needed[1])};
   const TileSet set = set_of({{paths[0], leaf}, {paths[1], wide}});
   const auto root = tree_hash(set, n);
   ASSERT_TRUE(root);
-  EXPECT_EQ(Bytes(root->begin(), root->end()), node(level[0], leaf));
+  EXPECT_EQ(Bytes(root->begin(), root->end()), test_support::node_hash(level[0], leaf));
   const auto proof = inclusion_proof(set, n, n - 1);
   ASSERT_TRUE(proof);
   EXPECT_EQ(as_bytes(*proof), std::vector<Bytes>{level[0]});

@@ -28,8 +28,9 @@ std::string lookup(const ConiksDirectory& dir, const Bytes& identity, const Byte
   return value ? "value:" + hex(*value) : value.error().message;
 }
 
-std::string absence(const ConiksDirectory& dir, const Bytes& identity, const Bytes& proof, const Bytes& root) {
-  const auto absent = coniks_verify_absence(kNs, dir.vrf_public(), root, identity, proof);
+std::string absence(const ConiksDirectory& dir, const Bytes& identity, const Bytes& proof, const Bytes& root,
+                    const std::string& ns = kNs) {
+  const auto absent = coniks_verify_absence(ns, dir.vrf_public(), root, identity, proof);
   return absent ? "absent" : absent.error().message;
 }
 
@@ -72,11 +73,13 @@ TEST(Coniks, SiblingsDeepInTheTree) {
   const Bytes proof = dir.lookup_proof(id(1));
   EXPECT_EQ(proof.size(), 1u + 4 + 80 + 4 + 1 + 32 + 32 + 3 * 64);
   EXPECT_EQ(lookup(dir, id(1), proof, dir.root()), "value:78");
-  ConiksDirectory sparse(kNs, VrfProver::from_seed(43));
+  // A namespace long enough that its labels' length prefixes use two bytes.
+  const std::string long_ns(300, 'n');
+  ConiksDirectory sparse(long_ns, VrfProver::from_seed(43));
   auto beside = sparse.index_of(id(2));
   beside[31] ^= 0x01;
   sparse.put_leaf_at(beside, Bytes(64, 0xab));
-  EXPECT_EQ(absence(sparse, id(2), sparse.absence_proof(id(2)), sparse.root()), "absent");
+  EXPECT_EQ(absence(sparse, id(2), sparse.absence_proof(id(2)), sparse.root(), long_ns), "absent");
 }
 
 }  // namespace

@@ -212,11 +212,18 @@ def main():
     bar = audit_on_terminal()
     if not re.search(r"\] 100% 15/15 tiles\r\n3405 entries, 15 tiles in [0-9.]+ s: [1-9][0-9]* entries/s on 1 thread", bar):
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
+    # Without --threads, one thread per core the process may use.
+    p = subprocess.run([slog, "tiles", "audit", "--json", "--policy", samples / "tiles/policy.txt", samples / "tiles/log"],
+                       capture_output=True, text=True, preexec_fn=lambda: os.sched_setaffinity(0, {min(os.sched_getaffinity(0))}))
+    if p.returncode != 0 or json.loads(p.stdout).get("threads") != 1:
+        failures.append(f"tiles audit on one allowed core: {p.stdout[-300:]!r}")
     # The man page beside the completion script, its dashes escaped for roff.
     man = pathlib.Path(completion).with_name("slog.1").read_text()
     if ".SH NAME" not in man or man.count(".SH OPTIONS") != 1 or man.count(".SH COMMANDS") != 1 or "\\-\\-max\\-input\\-size \\fIBYTES" not in man or "\\-\\-help" in man \
-            or "\n.B NOTE\n" not in man or "\n.B \\-\\-json\n" not in man:
-        failures.append("slog.1 lacks its NAME section, its one OPTIONS and one COMMANDS section, an option's or argument's entry, or lists --help")
+            or "\n.B NOTE\n" not in man or "\n.B \\-\\-json\n" not in man \
+            or "\n.SS slog key\\-history leaf\\-hash\nits RFC 6962" not in man or "\n.PP\nChecks that the leaf hash" not in man:
+        failures.append("slog.1 lacks its NAME section, its one OPTIONS and one COMMANDS section, an option's or argument's entry, "
+                        "a command's heading or details, or lists --help")
     print("\n".join(failures + [f"{count} cases, {len(failures)} failed"]))
     return 1 if failures else 0
 

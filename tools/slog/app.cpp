@@ -139,8 +139,8 @@ const std::vector<CommandText>& command_texts() {
        "verifies the inclusion of the entry at --index; consistency verifies OLD_CHECKPOINT against the policy too, "
        "then the consistency proof from its tree to DIR's, computed from the tiles the library names; audit checks "
        "every level-0 tile against its entry bundle where one is present, every full tile against the hash the level "
-       "above holds for it, and the root, streaming on --threads threads (default: every core), with a progress bar "
-       "on a terminal and the time taken and entries per second on standard error."},
+       "above holds for it, and the root, streaming on --threads threads (default: every core this process may "
+       "use), with a progress bar on a terminal and the time taken and entries per second on standard error."},
       {"policy-file", "check and summarise a C2SP tlog-policy file",
        "Checks a C2SP tlog-policy file and prints its logs (key names), witnesses, groups and quorum."},
       {"samples", "verify every sample in a directory (default: samples)",
@@ -275,7 +275,7 @@ std::unique_ptr<CLI::App> make_app() {
   options(t, {kTilesPolicy, kNotBefore});
   t->add_option("OLD_CHECKPOINT", "the older signed checkpoint")->type_name("FILE")->required();
   t = c->add_subcommand("audit", "check every tile and bundle of the mirror, and its root");
-  options(t, {kTilesPolicy, {"--threads", "N", "worker threads (default: every core)"}, kNotBefore});
+  options(t, {kTilesPolicy, {"--threads", "N", "worker threads (default: every core this process may use)"}, kNotBefore});
   for (const char* mode : {"inclusion", "consistency", "audit"}) {
     CLI::App* sub = c->get_subcommand(mode);
     get(sub, "--policy")->required();

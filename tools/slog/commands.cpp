@@ -492,6 +492,15 @@ void version(Report& r) {
           std::to_string(match) + " of " + std::to_string(checksums.size()) + " functions match");
 }
 
+// Whether some command's option of that name (e.g. "--json") takes no value.
+bool is_flag(const CLI::App& app, const std::string& name) {
+  if (const CLI::Option* o = app.get_option_no_throw(name)) return o->get_expected_max() == 0;
+  for (const CLI::App* sub : app.get_subcommands({})) {
+    if (is_flag(*sub, name)) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 Run run(const std::vector<std::string>& args) {
@@ -509,10 +518,12 @@ Run run(const std::vector<std::string>& args) {
     return w;
   };
   try {
-    // "--name=" gives the empty value, as "--name ''" does.
+    // "--name=" gives the empty value, as "--name ''" does; a flag has none.
     std::vector<std::string> reversed;
     for (auto a = args.rbegin(); a != args.rend(); ++a) {
-      const bool empty_value = a->rfind("--", 0) == 0 && a->find('=') == a->size() - 1;
+      const size_t eq = a->rfind("--", 0) == 0 ? a->find('=') : std::string::npos;
+      if (eq != std::string::npos && is_flag(*app, a->substr(0, eq))) throw UsageError(a->substr(0, eq) + " takes no value");
+      const bool empty_value = eq == a->size() - 1;
       if (empty_value) reversed.emplace_back();
       reversed.push_back(empty_value ? a->substr(0, a->size() - 1) : *a);
     }

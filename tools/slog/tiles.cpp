@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "tiles.h"
 
+#include <sched.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -84,9 +85,17 @@ void consistency(const Ctx& c, const std::string& dir, const std::string& policy
   valid(c.r);
 }
 
+// The cores this process may run on (as taskset or a container's cpuset
+// leaves them), at most 1024.
+unsigned usable_cores() {
+  cpu_set_t set;
+  if (sched_getaffinity(0, sizeof set, &set) == 0) return std::clamp(static_cast<unsigned>(CPU_COUNT(&set)), 1u, 1024u);
+  return std::clamp(std::thread::hardware_concurrency(), 1u, 1024u);
+}
+
 void audit(const Ctx& c, const std::string& dir, const std::string& policy, const std::string& note) {
   const unsigned threads = c.opt.has("--threads") ? static_cast<unsigned>(decimal(c.opt.one("--threads"), "--threads", 1024))
-                                                  : std::max(1u, std::thread::hardware_concurrency());
+                                                  : usable_cores();
   if (threads == 0) throw UsageError("--threads must be from 1 to 1024");
   const auto start = std::chrono::steady_clock::now();
   const auto v = sl::checkpoint_verify_policy(note, policy, not_before(c));

@@ -525,7 +525,7 @@ Run run(const std::vector<std::string>& args) {
       if (eq != std::string::npos && is_flag(*app, a->substr(0, eq))) throw UsageError(a->substr(0, eq) + " takes no value");
       const bool empty_value = eq == a->size() - 1;
       if (empty_value) reversed.emplace_back();
-      reversed.push_back(empty_value ? a->substr(0, a->size() - 1) : *a);
+      reversed.push_back(empty_value ? a->substr(0, eq) : *a);
     }
     app->parse(reversed);
     out.quiet = app->get_option("--quiet")->count() > 0;

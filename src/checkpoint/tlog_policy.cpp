@@ -38,23 +38,18 @@ uint64_t fnv1a(std::string_view s) {
 }
 
 // Names in an open-addressing table: a policy defines at most
-// kMaxPolicyWitnesses + kMaxPolicyGroups names, and lists each at most once,
-// so the table is never more than half full.
+// kMaxPolicyWitnesses + kMaxPolicyGroups names, so the table is never more
+// than half full.
 template <class V>
 class Names {
  public:
-  const V* find(std::string_view name) const {
+  V* find(std::string_view name) {
     const uint64_t h = fnv1a(name);
     for (size_t s = h & kMask; slots_[s] != 0; s = (s + 1) & kMask) {
-      const Entry& e = entries_[slots_[s] - 1];
+      Entry& e = entries_[slots_[s] - 1];
       if (e.hash == h && e.name == name) return &e.value;
     }
     return nullptr;
-  }
-  bool insert(std::string_view name, V value) {
-    if (find(name)) return false;
-    add(name, value);
-    return true;
   }
   // A name not yet there.
   void add(std::string_view name, V value) {
@@ -172,7 +167,6 @@ class Parser {
     witness_lines_.reserve(n);
     w.groups.reserve(n);
     names_.reserve(2 * n);
-    listed_.reserve(2 * n);
   }
 
   Result<void> line_(size_t n, const std::vector<std::string_view>& it) {
@@ -216,7 +210,7 @@ class Parser {
     if (const size_t first = repeat(w.keys, witness_lines_, *key)) {
       return fail(n, "witness key repeats the key of line " + std::to_string(first));
     }
-    names_.add(it[1], Member{false, w.witnesses.size()});
+    names_.add(it[1], Named{Member{false, w.witnesses.size()}});
     w.owner.push_back(w.witnesses.size());
     w.witnesses.emplace_back(it[1]);
     witness_lines_.push_back({print(*key), n});
@@ -226,9 +220,9 @@ class Parser {
 
   Result<std::optional<Member>> member(size_t n, std::string_view name) {
     if (name == "none") return std::optional<Member>{};
-    const Member* m = names_.find(name);
+    const Named* m = names_.find(name);
     if (!m) return fail(n, "undefined name " + quote(name));
-    return std::optional<Member>(*m);
+    return std::optional<Member>(m->member);
   }
 
   Result<void> group(size_t n, const std::vector<std::string_view>& it) {
@@ -244,12 +238,13 @@ class Parser {
     g.members.reserve(it.size() - 3);
     for (size_t i = 3; i < it.size(); ++i) {
       if (it[i] == "none") return fail(n, "\"none\" cannot be a group member");
-      auto m = member(n, it[i]);
-      if (!m) return std::move(m).error();
-      if (!listed_.insert(it[i], true)) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
-      g.members.push_back(**m);
+      Named* m = names_.find(it[i]);
+      if (!m) return fail(n, "undefined name " + quote(it[i]));
+      if (m->listed) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
+      m->listed = true;
+      g.members.push_back(m->member);
     }
-    names_.add(it[1], Member{true, w.groups.size()});
+    names_.add(it[1], Named{Member{true, w.groups.size()}});
     w.groups.push_back(std::move(g));
     return {};
   }
@@ -266,8 +261,12 @@ class Parser {
 
   TlogPolicy policy_;
   std::vector<KeyLine> log_lines_, witness_lines_;  // one per key, in order
-  Names<Member> names_;
-  Names<bool> listed_;
+  // A witness or group, and whether a group lists it already.
+  struct Named {
+    Member member;
+    bool listed = false;
+  };
+  Names<Named> names_;
   size_t quorum_line_ = 0;
 };
 

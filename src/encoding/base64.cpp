@@ -77,25 +77,29 @@ Result<size_t> scan(std::string_view text, Emit&& emit) {
 
 }  // namespace
 
-Result<Bytes> base64_decode(std::string_view text) {
-  Bytes out(text.size() / 4 * 3);
-  size_t k = 0;
+Result<size_t> base64_decode_to(std::string_view text, uint8_t* out) {
+  uint8_t* o = out;
   // Fast path: every group before the last is four alphabet characters.
   if (text.size() % 4 == 0 && text.size() > 4 && text::all_base64(text.substr(0, text.size() - 4))) {
     const auto* g = reinterpret_cast<const uint8_t*>(text.data());
     const auto* const last = g + text.size() - 4;
-    uint8_t* o = out.data();
     for (; g != last; g += 4, o += 3) {
       const uint32_t acc = uint32_t(kValues[g[0]]) << 18 | uint32_t(kValues[g[1]]) << 12 |
                            uint32_t(kValues[g[2]]) << 6 | uint32_t(kValues[g[3]]);
       o[0] = uint8_t(acc >> 16), o[1] = uint8_t(acc >> 8), o[2] = uint8_t(acc);
     }
-    k = static_cast<size_t>(o - out.data());
     text = text.substr(text.size() - 4);
   }
-  auto n = scan(text, [&](uint8_t b) { out[k++] = b; return true; });
+  auto n = scan(text, [&](uint8_t b) { *o++ = b; return true; });
   if (!n) return std::move(n).error();
-  out.resize(k);
+  return static_cast<size_t>(o - out);
+}
+
+Result<Bytes> base64_decode(std::string_view text) {
+  Bytes out(text.size() / 4 * 3);
+  auto n = base64_decode_to(text, out.data());
+  if (!n) return std::move(n).error();
+  out.resize(*n);
   return out;
 }
 

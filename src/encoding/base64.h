@@ -16,6 +16,10 @@ namespace silvantrope::encoding {
 // zero. Failures are MalformedSignedNote with one of five fixed details.
 Result<Bytes> base64_decode(std::string_view text);
 
+// base64_decode into out, which has room for text.size() / 4 * 3 bytes;
+// returns how many it wrote.
+Result<size_t> base64_decode_to(std::string_view text, uint8_t* out);
+
 // The checks of base64_decode, in its order and with its texts, without
 // building the bytes; returns how many bytes the text decodes to.
 Result<size_t> base64_check(std::string_view text);

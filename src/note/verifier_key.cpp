@@ -94,7 +94,7 @@ Error unsupported_key_type(uint8_t lead) {
                                       hex + ")");
 }
 
-Result<KeyText> parse_key_text(std::string_view text) {
+Result<KeyText> parse_key_text(std::string_view text, KeyBuffer& buffer) {
   auto malformed = [&] { return malformed_verifier_key(text); };
 
   const size_t plus1 = text.find('+');
@@ -112,47 +112,53 @@ Result<KeyText> parse_key_text(std::string_view text) {
     if (v < 0) return std::move(encoding::hex_decode(id_text)).error();  // its text for a bad digit
     declared = declared << 4 | static_cast<uint32_t>(v);
   }
-  auto data = encoding::base64_decode(data_text);
-  if (!data) return std::move(data).error();
-  if (data->empty() || !is_valid_key_name(name)) return malformed();
+  uint8_t* out = buffer.small;
+  if (data_text.size() / 4 * 3 > sizeof buffer.small) {
+    buffer.large.resize(data_text.size() / 4 * 3);
+    out = buffer.large.data();
+  }
+  auto size = encoding::base64_decode_to(data_text, out);
+  if (!size) return std::move(size).error();
+  if (*size == 0 || !is_valid_key_name(name)) return malformed();
+  const ByteView data{out, *size};
 
-  const uint32_t computed = key_id(name, *data);
+  const uint32_t computed = key_id(name, data);
   if (computed != declared) {
     return Error::malformed_signed_note("verifier key id mismatch: declared " + hex8(declared) +
                                         ", computed " + hex8(computed));
   }
-  return KeyText{name, declared, std::move(*data)};
+  return KeyText{name, declared, data};
 }
 
 namespace {
 
-// The key with the first skip bytes of its data (type byte or prefix) cut,
-// in place.
-VerifierKey key_after(KeyText&& parsed, size_t skip, VerifierKeyKind kind) {
-  parsed.data.erase(parsed.data.begin(), parsed.data.begin() + static_cast<std::ptrdiff_t>(skip));
-  return VerifierKey{std::string(parsed.name), parsed.key_id, std::move(parsed.data), kind};
+// The key with the first skip bytes of its data (type byte or prefix) cut.
+VerifierKey key_after(const KeyText& parsed, size_t skip, VerifierKeyKind kind) {
+  return VerifierKey{std::string(parsed.name), parsed.key_id, KeyBytes(parsed.data.subspan(skip)), kind};
 }
 
 }  // namespace
 
 Result<VerifierKey> parse_verifier_key(std::string_view text) {
-  auto parsed = parse_key_text(text);
+  KeyBuffer buffer;
+  auto parsed = parse_key_text(text, buffer);
   if (!parsed) return std::move(parsed).error();
   const ByteView d = parsed->data;
   const ByteView prefix = composite_key_prefix();
   if (d[0] == 0x01) {
     if (d.size() != 33) return malformed_verifier_key(text);
-    return key_after(std::move(*parsed), 1, VerifierKeyKind::Ed25519);
+    return key_after(*parsed, 1, VerifierKeyKind::Ed25519);
   }
   if (d.size() >= prefix.size() && equal(d.first(prefix.size()), prefix)) {
     if (d.size() == prefix.size()) return malformed_verifier_key(text);
-    return key_after(std::move(*parsed), prefix.size(), VerifierKeyKind::Composite);
+    return key_after(*parsed, prefix.size(), VerifierKeyKind::Composite);
   }
   return unsupported_key_type(d[0]);
 }
 
 Result<VerifierKey> parse_cosigner_key(std::string_view text) {
-  auto parsed = parse_key_text(text);
+  KeyBuffer buffer;
+  auto parsed = parse_key_text(text, buffer);
   if (!parsed) return std::move(parsed).error();
   const ByteView d = parsed->data;
   if (d[0] != 0x04 && d[0] != 0x06) return unsupported_key_type(d[0]);
@@ -160,7 +166,7 @@ Result<VerifierKey> parse_cosigner_key(std::string_view text) {
   if (d.size() != (ed25519 ? 33 : 1313) || (!ed25519 && parsed->name.size() > 255)) {
     return malformed_verifier_key(text);
   }
-  return key_after(std::move(*parsed), 1, ed25519 ? VerifierKeyKind::CosignEd25519 : VerifierKeyKind::CosignMlDsa44);
+  return key_after(*parsed, 1, ed25519 ? VerifierKeyKind::CosignEd25519 : VerifierKeyKind::CosignMlDsa44);
 }
 
 }  // namespace silvantrope::note

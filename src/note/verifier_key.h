@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -27,32 +28,65 @@ bool is_valid_key_name(std::string_view name);
 // keys (Ed25519 type 0x04, ML-DSA-44 type 0x06).
 enum class VerifierKeyKind { Ed25519, Composite, CosignEd25519, CosignMlDsa44 };
 
+// Public key bytes, held inline up to 32 (every Ed25519 key, so parsing a
+// policy of them allocates nothing per key) and on the heap beyond.
+class KeyBytes {
+ public:
+  explicit KeyBytes(ByteView b) : size_(b.size()) {
+    if (b.size() <= sizeof inline_) {
+      std::memcpy(inline_, b.data(), b.size());
+    } else {
+      heap_.assign(b.begin(), b.end());
+    }
+  }
+  const uint8_t* data() const { return size_ <= sizeof inline_ ? inline_ : heap_.data(); }
+  size_t size() const { return size_; }
+  const uint8_t* begin() const { return data(); }
+  const uint8_t* end() const { return data() + size_; }
+
+  friend bool operator==(const KeyBytes& a, const KeyBytes& b) {
+    return a.size_ == b.size_ && std::memcmp(a.data(), b.data(), a.size_) == 0;
+  }
+  friend bool operator<(const KeyBytes& a, const KeyBytes& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
+  }
+
+ private:
+  uint8_t inline_[32];
+  Bytes heap_;
+  size_t size_;
+};
+
 struct VerifierKey {
   std::string name;
   uint32_t key_id;
-  Bytes key;  // the raw public key, or the scheme bytes of a composite key token
+  KeyBytes key;  // the raw public key, or the scheme bytes of a composite key token
   VerifierKeyKind kind;
 
   // The same public key: the same kind and key bytes, whatever the name.
-  // Their first eight bytes, compared inline, settle almost every pair of
-  // distinct keys.
   bool same_public_key(const VerifierKey& o) const {
     if (kind != o.kind || key.size() != o.key.size()) return false;
-    if (key.size() >= 8 && std::memcmp(key.data(), o.key.data(), 8) != 0) return false;
-    return key == o.key;
+    return std::memcmp(key.data(), o.key.data(), key.size()) == 0;
   }
+};
+
+// Room for decoded key data: on the stack for every key but the large
+// ones (ML-DSA-44, composite).
+struct KeyBuffer {
+  uint8_t small[64];
+  Bytes large;
 };
 
 // A key string whose key id checked out; its type is the caller's to read.
 struct KeyText {
   std::string_view name;
   uint32_t key_id;
-  Bytes data;  // type byte or prefix included, never empty
+  ByteView data;  // in the KeyBuffer given; type byte or prefix included, never empty
 };
 
 // name+XXXXXXXX+base64(key data), the key id being the first four bytes of
 // SHA-256(name || "\n" || key data).
-Result<KeyText> parse_key_text(std::string_view text);
+Result<KeyText> parse_key_text(std::string_view text, KeyBuffer& buffer);
 Error malformed_verifier_key(std::string_view text);
 Error unsupported_key_type(uint8_t lead);
 

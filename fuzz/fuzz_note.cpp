@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: Apache-2.0
 // Verifier keys, signed notes and checkpoint bodies; input layout in README.md.
 
+#include <algorithm>
 #include <sstream>
 
 #include "checkpoint/checkpoint.h"
@@ -51,7 +52,7 @@ static bool check_key(std::string_view t) {
   data.insert(data.end(), k->key.begin(), k->key.end());
   const auto again = note::parse_verifier_key(key_text(k->name, k->key_id, silvantrope::encoding::base64_encode(data)));
   FUZZ_CHECK(note::is_valid_key_name(k->name) && k->key_id == key_id(k->name, data) && (!ed || k->key.size() == 32));
-  return FUZZ_CHECK(again && again->name == k->name && again->key_id == k->key_id && again->key == k->key), true;
+  return FUZZ_CHECK(again && again->name == k->name && again->key_id == k->key_id && std::ranges::equal(again->key, k->key)), true;
 }
 
 static void check_body(std::string_view t) {

@@ -134,7 +134,7 @@ namespace {
 
 // The key with the first skip bytes of its data (type byte or prefix) cut.
 VerifierKey key_after(const KeyText& parsed, size_t skip, VerifierKeyKind kind) {
-  return VerifierKey{std::string(parsed.name), parsed.key_id, KeyBytes(parsed.data.subspan(skip)), kind};
+  return VerifierKey{InlineName(parsed.name), parsed.key_id, KeyBytes(parsed.data.subspan(skip)), kind};
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: Apache-2.0
 #pragma once
 
-#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -10,6 +9,7 @@
 
 #include "core/bytes.h"
 #include "core/error.h"
+#include "core/inline_array.h"
 
 namespace silvantrope::note {
 
@@ -28,37 +28,14 @@ bool is_valid_key_name(std::string_view name);
 // keys (Ed25519 type 0x04, ML-DSA-44 type 0x06).
 enum class VerifierKeyKind { Ed25519, Composite, CosignEd25519, CosignMlDsa44 };
 
-// Public key bytes, held inline up to 32 (every Ed25519 key, so parsing a
-// policy of them allocates nothing per key) and on the heap beyond.
-class KeyBytes {
+// Public key bytes, inline up to 32 (every Ed25519 key).
+class KeyBytes : public InlineArray<uint8_t, 32> {
  public:
-  explicit KeyBytes(ByteView b) : size_(b.size()) {
-    if (b.size() <= sizeof inline_) {
-      std::memcpy(inline_, b.data(), b.size());
-    } else {
-      heap_.assign(b.begin(), b.end());
-    }
-  }
-  const uint8_t* data() const { return size_ <= sizeof inline_ ? inline_ : heap_.data(); }
-  size_t size() const { return size_; }
-  const uint8_t* begin() const { return data(); }
-  const uint8_t* end() const { return data() + size_; }
-
-  friend bool operator==(const KeyBytes& a, const KeyBytes& b) {
-    return a.size_ == b.size_ && std::memcmp(a.data(), b.data(), a.size_) == 0;
-  }
-  friend bool operator<(const KeyBytes& a, const KeyBytes& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
-  }
-
- private:
-  uint8_t inline_[32];
-  Bytes heap_;
-  size_t size_;
+  explicit KeyBytes(ByteView b) : InlineArray(b.data(), b.size()) {}
 };
 
 struct VerifierKey {
-  std::string name;
+  InlineName name;
   uint32_t key_id;
   KeyBytes key;  // the raw public key, or the scheme bytes of a composite key token
   VerifierKeyKind kind;

@@ -85,7 +85,7 @@ TEST(NoteVerify, Cases) {
 // is verified under that key, not taken on the first key's word.
 TEST(NoteVerify, IdenticalLinesOfTwoKeysVerifiedEach) {
   std::vector<VerifierKey> trusted = keys({&kEd, &kWitness});
-  trusted[1].name = "b.example";
+  trusted[1].name = silvantrope::InlineName("b.example");
   trusted[1].key_id = kEd.key_id();
   const Bytes good = kEd.sign(kText);
   const std::string text = kText + "\n" + line(kEd, good) + line(kEd, good, "b.example");

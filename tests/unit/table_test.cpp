@@ -223,7 +223,7 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
       {"verifier_key",
        [](const Args& a) {
          return show(note::parse_verifier_key(a[0]), [](const note::VerifierKey& k) {
-           return k.name + (k.kind == note::VerifierKeyKind::Ed25519 ? "|ed25519|" : "|composite|") + hex(k.key) +
+           return std::string(k.name) + (k.kind == note::VerifierKeyKind::Ed25519 ? "|ed25519|" : "|composite|") + hex(k.key) +
                   "|" + id8(k.key_id);
          });
        }},
@@ -301,7 +301,7 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
              return m.group ? w.groups[m.index].name : w.witnesses[m.index];
            };
            std::string logs, witnesses, groups;
-           for (const auto& k : p.logs) logs += (logs.empty() ? "" : ",") + k.name;
+           for (const auto& k : p.logs) logs += (logs.empty() ? "" : ",") + std::string(k.name);
            for (const auto& n : w.witnesses) witnesses += (witnesses.empty() ? "" : ",") + n;
            for (const auto& g : w.groups) {
              std::string members;

@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <numeric>
+#include <string_view>
 #include <string>
+#include <tuple>
 
 #include "checkpoint/witnessed.h"
 #include "note/signed_note.h"
@@ -20,19 +22,37 @@ std::vector<size_t> cosigner_of_each_key(const std::vector<note::VerifierKey>& k
     while (parent[i] != i) i = parent[i] = parent[parent[i]];
     return i;
   };
-  std::vector<size_t> order(keys.size());
-  auto join_neighbours = [&](auto less, auto same) {
-    std::iota(order.begin(), order.end(), size_t{0});
-    std::sort(order.begin(), order.end(), [&](size_t a, size_t b) { return less(keys[a], keys[b]); });
-    for (size_t i = 1; i < order.size(); ++i) {
-      if (same(keys[order[i - 1]], keys[order[i]])) parent[root(order[i])] = root(order[i - 1]);
+  // Each key's name, or its kind and public key, beside its index and its
+  // first eight bytes: the sort reads these small records in order and
+  // reaches into the keys only when two prefixes tie.
+  struct Entry {
+    uint64_t prefix;
+    int kind;
+    std::string_view bytes;
+    size_t index;
+    bool operator<(const Entry& o) const {
+      if (prefix != o.prefix) return prefix < o.prefix;
+      return std::tie(kind, bytes) < std::tie(o.kind, o.bytes);
+    }
+    bool operator==(const Entry& o) const { return prefix == o.prefix && kind == o.kind && bytes == o.bytes; }
+  };
+  auto entry = [](int kind, std::string_view bytes, size_t index) {
+    uint64_t prefix = 0;
+    for (size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < bytes.size() ? static_cast<uint8_t>(bytes[i]) : 0);
+    return Entry{prefix, kind, bytes, index};
+  };
+  std::vector<Entry> sorted(keys.size());
+  auto join_equal = [&](auto entry_of) {
+    for (size_t i = 0; i < keys.size(); ++i) sorted[i] = entry_of(keys[i], i);
+    std::sort(sorted.begin(), sorted.end());
+    for (size_t i = 1; i < sorted.size(); ++i) {
+      if (sorted[i - 1] == sorted[i]) parent[root(sorted[i].index)] = root(sorted[i - 1].index);
     }
   };
-  using Key = note::VerifierKey;
-  join_neighbours([](const Key& a, const Key& b) { return a.name < b.name; },
-                  [](const Key& a, const Key& b) { return a.name == b.name; });
-  join_neighbours([](const Key& a, const Key& b) { return a.kind != b.kind ? a.kind < b.kind : a.key < b.key; },
-                  [](const Key& a, const Key& b) { return a.same_public_key(b); });
+  join_equal([&](const note::VerifierKey& k, size_t i) { return entry(0, k.name.view(), i); });
+  join_equal([&](const note::VerifierKey& k, size_t i) {
+    return entry(static_cast<int>(k.kind), {reinterpret_cast<const char*>(k.key.data()), k.key.size()}, i);
+  });
 
   std::vector<size_t> id(keys.size(), SIZE_MAX), owner(keys.size());
   cosigners = 0;

@@ -26,10 +26,6 @@ class InlineArray {
   const T* begin() const { return data(); }
   const T* end() const { return data() + size_; }
 
-  friend bool operator<(const InlineArray& a, const InlineArray& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end());
-  }
-
  private:
   T inline_[N]{};  // zeroed, so copies never read indeterminate bytes
   std::vector<T> heap_;

@@ -98,6 +98,12 @@ std::optional<uint64_t> threshold(std::string_view k, size_t n) {
 }
 
 class Parser {
+  // A witness or group, and whether a group lists it already.
+  struct Named {
+    Member member;
+    bool listed = false;
+  };
+
  public:
   Result<TlogPolicy> run(std::string_view text) {
     // Octets of 0x80 and above are opaque: names compare as raw bytes, and
@@ -218,11 +224,17 @@ class Parser {
     return {};
   }
 
+  Result<Named*> defined(size_t n, std::string_view name) {
+    Named* m = names_.find(name);
+    if (!m) return fail(n, "undefined name " + quote(name));
+    return m;
+  }
+
   Result<std::optional<Member>> member(size_t n, std::string_view name) {
     if (name == "none") return std::optional<Member>{};
-    const Named* m = names_.find(name);
-    if (!m) return fail(n, "undefined name " + quote(name));
-    return std::optional<Member>(m->member);
+    auto m = defined(n, name);
+    if (!m) return std::move(m).error();
+    return std::optional<Member>((*m)->member);
   }
 
   Result<void> group(size_t n, const std::vector<std::string_view>& it) {
@@ -238,11 +250,11 @@ class Parser {
     g.members.reserve(it.size() - 3);
     for (size_t i = 3; i < it.size(); ++i) {
       if (it[i] == "none") return fail(n, "\"none\" cannot be a group member");
-      Named* m = names_.find(it[i]);
-      if (!m) return fail(n, "undefined name " + quote(it[i]));
-      if (m->listed) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
-      m->listed = true;
-      g.members.push_back(m->member);
+      auto m = defined(n, it[i]);
+      if (!m) return std::move(m).error();
+      if ((*m)->listed) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
+      (*m)->listed = true;
+      g.members.push_back((*m)->member);
     }
     names_.add(it[1], Named{Member{true, w.groups.size()}});
     w.groups.push_back(std::move(g));
@@ -261,11 +273,6 @@ class Parser {
 
   TlogPolicy policy_;
   std::vector<KeyLine> log_lines_, witness_lines_;  // one per key, in order
-  // A witness or group, and whether a group lists it already.
-  struct Named {
-    Member member;
-    bool listed = false;
-  };
   Names<Named> names_;
   size_t quorum_line_ = 0;
 };

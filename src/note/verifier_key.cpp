@@ -94,6 +94,24 @@ Error unsupported_key_type(uint8_t lead) {
                                       hex + ")");
 }
 
+namespace {
+
+// Room for decoded key data: on the stack for every key but the large
+// ones (ML-DSA-44, composite).
+struct KeyBuffer {
+  uint8_t small[64];
+  Bytes large;
+};
+
+// A key string whose key id checked out; its type is the caller's to read.
+struct KeyText {
+  std::string_view name;
+  uint32_t key_id;
+  ByteView data;  // in the KeyBuffer given; type byte or prefix included, never empty
+};
+
+// name+XXXXXXXX+base64(key data), the key id being the first four bytes of
+// SHA-256(name || "\n" || key data).
 Result<KeyText> parse_key_text(std::string_view text, KeyBuffer& buffer) {
   auto malformed = [&] { return malformed_verifier_key(text); };
 
@@ -129,8 +147,6 @@ Result<KeyText> parse_key_text(std::string_view text, KeyBuffer& buffer) {
   }
   return KeyText{name, declared, data};
 }
-
-namespace {
 
 // The key with the first skip bytes of its data (type byte or prefix) cut.
 VerifierKey key_after(const KeyText& parsed, size_t skip, VerifierKeyKind kind) {

@@ -47,23 +47,6 @@ struct VerifierKey {
   }
 };
 
-// Room for decoded key data: on the stack for every key but the large
-// ones (ML-DSA-44, composite).
-struct KeyBuffer {
-  uint8_t small[64];
-  Bytes large;
-};
-
-// A key string whose key id checked out; its type is the caller's to read.
-struct KeyText {
-  std::string_view name;
-  uint32_t key_id;
-  ByteView data;  // in the KeyBuffer given; type byte or prefix included, never empty
-};
-
-// name+XXXXXXXX+base64(key data), the key id being the first four bytes of
-// SHA-256(name || "\n" || key data).
-Result<KeyText> parse_key_text(std::string_view text, KeyBuffer& buffer);
 Error malformed_verifier_key(std::string_view text);
 Error unsupported_key_type(uint8_t lead);
 

@@ -224,17 +224,13 @@ class Parser {
     return {};
   }
 
-  Result<Named*> defined(size_t n, std::string_view name) {
-    Named* m = names_.find(name);
-    if (!m) return fail(n, "undefined name " + quote(name));
-    return m;
-  }
+  static Error undefined(size_t n, std::string_view name) { return fail(n, "undefined name " + quote(name)); }
 
   Result<std::optional<Member>> member(size_t n, std::string_view name) {
     if (name == "none") return std::optional<Member>{};
-    auto m = defined(n, name);
-    if (!m) return std::move(m).error();
-    return std::optional<Member>((*m)->member);
+    const Named* m = names_.find(name);
+    if (!m) return undefined(n, name);
+    return std::optional<Member>(m->member);
   }
 
   Result<void> group(size_t n, const std::vector<std::string_view>& it) {
@@ -250,11 +246,11 @@ class Parser {
     g.members.reserve(it.size() - 3);
     for (size_t i = 3; i < it.size(); ++i) {
       if (it[i] == "none") return fail(n, "\"none\" cannot be a group member");
-      auto m = defined(n, it[i]);
-      if (!m) return std::move(m).error();
-      if ((*m)->listed) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
-      (*m)->listed = true;
-      g.members.push_back((*m)->member);
+      Named* m = names_.find(it[i]);
+      if (!m) return undefined(n, it[i]);
+      if (m->listed) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
+      m->listed = true;
+      g.members.push_back(m->member);
     }
     names_.add(it[1], Named{Member{true, w.groups.size()}});
     w.groups.push_back(std::move(g));

@@ -94,7 +94,7 @@ static void check_tlog_policy(std::string_view t) {
   const auto& w = p->witnesses;
   FUZZ_CHECK(p->logs.size() <= cp::kMaxPolicyLogs && w.witnesses.size() <= cp::kMaxPolicyWitnesses &&
              w.groups.size() <= cp::kMaxPolicyGroups && w.keys.size() == w.witnesses.size());
-  for (const auto& g : w.groups) FUZZ_CHECK(g.k >= 1 && g.k <= g.members.size());
+  for (const auto& g : w.groups) FUZZ_CHECK(g.k >= 1 && g.k <= g.count && g.first + g.count <= w.members.size());
   FUZZ_CHECK(cp::quorum_name(*p) == "none" || t.find(cp::quorum_name(*p)) != std::string_view::npos);
 }
 

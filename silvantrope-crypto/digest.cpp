@@ -8,6 +8,7 @@
 #include <openssl/sha.h>
 
 #include "core/fault.h"
+#include "silvantrope-crypto/sha256_short.h"
 
 namespace silvantrope::crypto {
 namespace {
@@ -133,6 +134,8 @@ void Digest::check_size(size_t n) const {
 }
 
 Hash32 sha256(ByteView data) {
+  Hash32 out;
+  if (sha256_if_short(data, out.data())) return out;
   Digest d(DigestAlgorithm::Sha256);
   return d.update(data).final<32>();
 }

@@ -101,16 +101,24 @@ void compress(const uint8_t* blocks, size_t count, uint8_t out[32]) {
   write_digest(c, out);
 }
 
+constexpr size_t kMaxShort = 2 * kBlock - kLengthField - 1;
+
+// Padding for the n message bytes at the front of blocks: the count of
+// blocks the message fills (n is at most kMaxShort).
+size_t pad_short(uint8_t blocks[2 * kBlock], size_t n) {
+  const size_t count = n + 1 + kLengthField <= kBlock ? 1 : 2;
+  pad(blocks, n, count * kBlock);
+  return count;
+}
+
 // prefix || data padded into blocks: their count, or 0 when the message
 // needs more than two.
 size_t short_blocks(uint8_t prefix, ByteView data, uint8_t blocks[2 * kBlock]) {
   const size_t n = 1 + data.size();
-  if (n > 2 * kBlock - kLengthField - 1) return 0;
+  if (n > kMaxShort) return 0;
   blocks[0] = prefix;
   if (!data.empty()) std::memcpy(blocks + 1, data.data(), data.size());
-  const size_t count = n + 1 + kLengthField <= kBlock ? 1 : 2;
-  pad(blocks, n, count * kBlock);
-  return count;
+  return pad_short(blocks, n);
 }
 
 void long_message(uint8_t prefix, ByteView data, uint8_t out[32]) {
@@ -136,6 +144,14 @@ void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]) {
   } else {
     long_message(prefix, data, out);
   }
+}
+
+bool sha256_if_short(ByteView data, uint8_t out[32]) {
+  if (data.size() > kMaxShort) return false;
+  alignas(16) uint8_t blocks[2 * kBlock];
+  if (!data.empty()) std::memcpy(blocks, data.data(), data.size());
+  compress(blocks, pad_short(blocks, data.size()), out);
+  return true;
 }
 
 void sha256_prefixed_each(uint8_t prefix, std::span<const ByteView> messages, uint8_t* out) {

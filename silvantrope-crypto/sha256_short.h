@@ -17,6 +17,10 @@ namespace silvantrope::crypto {
 void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]);
 void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]);
 
+// SHA-256(data) by the same path when data fits two blocks (at most 119
+// bytes); false, out untouched, for longer data.
+bool sha256_if_short(ByteView data, uint8_t out[32]);
+
 // SHA-256(prefix || m) for each message, the digests written to out one
 // after the other (32 bytes each). Each message is padded while the one
 // before it is compressed, so the compression never waits on the stores

@@ -87,9 +87,9 @@ Result<CheckpointHead> verify_cosigned(std::string_view note_text,
   rule.owner = cosigner_of_each_key(*keys, cosigners);
   rule.keys = std::move(*keys);
   rule.witnesses.resize(cosigners);
-  WitnessRule::Group all{"cosigners", quorum, {}};
-  for (size_t i = 0; i < cosigners; ++i) all.members.push_back({false, i});
-  rule.groups.push_back(std::move(all));
+  rule.groups.push_back({"cosigners", quorum, 0, cosigners});
+  rule.members.reserve(cosigners);
+  for (size_t i = 0; i < cosigners; ++i) rule.members.push_back({false, i});
   rule.quorum = WitnessRule::Member{true, 0};
 
   auto latest = verify_cosignatures(*parsed, *head, rule);

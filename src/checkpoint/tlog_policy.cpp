@@ -172,6 +172,7 @@ class Parser {
     w.witnesses.reserve(n);
     witness_lines_.reserve(n);
     w.groups.reserve(n);
+    w.members.reserve(2 * n);
     names_.reserve(2 * n);
   }
 
@@ -242,15 +243,14 @@ class Parser {
     if (!k) {
       return fail(n, "threshold " + quote(it[2]) + " is not all, any or a number from 1 to " + std::to_string(it.size() - 3));
     }
-    WitnessRule::Group g{std::string(it[1]), *k, {}};
-    g.members.reserve(it.size() - 3);
+    WitnessRule::Group g{std::string(it[1]), *k, w.members.size(), it.size() - 3};
     for (size_t i = 3; i < it.size(); ++i) {
       if (it[i] == "none") return fail(n, "\"none\" cannot be a group member");
       Named* m = names_.find(it[i]);
       if (!m) return undefined(n, it[i]);
       if (m->listed) return fail(n, "member " + quote(it[i]) + " is already listed in a group");
       m->listed = true;
-      g.members.push_back(m->member);
+      w.members.push_back(m->member);
     }
     names_.add(it[1], Named{Member{true, w.groups.size()}});
     w.groups.push_back(std::move(g));

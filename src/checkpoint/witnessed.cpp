@@ -22,7 +22,9 @@ Result<std::vector<std::optional<uint64_t>>> verify_cosignatures(const note::Sig
 std::vector<uint64_t> satisfied_members(const WitnessRule& rule, const std::vector<bool>& fresh) {
   std::vector<uint64_t> count(rule.groups.size());
   for (size_t g = 0; g < rule.groups.size(); ++g) {
-    for (const WitnessRule::Member& m : rule.groups[g].members) {
+    const WitnessRule::Group& group = rule.groups[g];
+    for (size_t i = group.first; i < group.first + group.count; ++i) {
+      const WitnessRule::Member& m = rule.members[i];
       const bool ok = m.group ? count[m.index] >= rule.groups[m.index].k : fresh[m.index];
       if (ok) ++count[g];
     }

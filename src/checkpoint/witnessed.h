@@ -22,13 +22,14 @@ struct WitnessRule {
   struct Group {
     std::string name;
     uint64_t k;
-    std::vector<Member> members;
+    size_t first, count;  // its members: members[first, first + count)
   };
 
   std::vector<note::VerifierKey> keys;  // every witness key
   std::vector<size_t> owner;            // keys[i] belongs to witnesses[owner[i]]
   std::vector<std::string> witnesses;
   std::vector<Group> groups;
+  std::vector<Member> members;  // every group's members, group after group
   std::optional<Member> quorum;  // nothing: no cosignature required
 };
 

@@ -339,10 +339,16 @@ TEST(Digest, ReusedContextsStartClean) {
 
 // Every padding boundary of the two-block path (55/56 and 119/120 bytes),
 // the fallback beyond it, the two-hash form, and the same messages hashed
-// in one run, short and long ones alternating.
+// in one run, short and long ones alternating; the one-shot sha256 (which
+// takes the same path) against libcrypto's own padding, fed in two pieces.
 TEST(Digest, PrefixedAgreesWithPlainSha256) {
   Bytes message;
   for (size_t i = 0; i < 200; ++i) message.push_back(static_cast<uint8_t>(i * 37 + 11));
+  for (size_t n = 0; n < 200; ++n) {
+    Digest streamed(DigestAlgorithm::Sha256);
+    streamed.update(ByteView(message.data(), n / 2)).update(ByteView(message.data() + n / 2, n - n / 2));
+    ASSERT_EQ(crypto::sha256(ByteView(message.data(), n)), streamed.final<32>()) << n << " bytes";
+  }
   for (const uint8_t prefix : {0x00, 0x01}) {
     std::vector<ByteView> run;
     for (size_t n = 0; n < 200; ++n) run.push_back(ByteView(message).subspan(n % 2 ? 200 - n : n));

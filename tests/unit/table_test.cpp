@@ -305,7 +305,9 @@ const std::map<std::string, std::function<std::string(const Args&)>>& functions(
            for (const auto& n : w.witnesses) witnesses += (witnesses.empty() ? "" : ",") + n;
            for (const auto& g : w.groups) {
              std::string members;
-             for (const auto& m : g.members) members += (members.empty() ? "" : ",") + name(m);
+             for (size_t i = g.first; i < g.first + g.count; ++i) {
+               members += (members.empty() ? "" : ",") + name(w.members[i]);
+             }
              groups += (groups.empty() ? "" : ";") + g.name + ":" + std::to_string(g.k) + ":" + members;
            }
            return logs + "|" + witnesses + "|" + groups + "|" + checkpoint::quorum_name(p);

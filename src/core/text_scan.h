@@ -59,18 +59,22 @@ inline bool all_base64(std::string_view s) {
   size_t i = 0;
   bool ok = true;
 #if defined(__SSE2__)
-  auto in = [](__m128i x, char lo, char hi) {
-    return _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8(static_cast<char>(lo - 1))),
-                         _mm_cmplt_epi8(x, _mm_set1_epi8(static_cast<char>(hi + 1))));
+  // A range [lo, lo + n) test in one signed compare: adding 0x80 - lo maps
+  // the range onto [-128, -128 + n) and every other byte above it.
+  auto below = [](__m128i x, uint8_t lo, int n) {
+    return _mm_cmplt_epi8(_mm_add_epi8(x, _mm_set1_epi8(static_cast<char>(0x80 - lo))),
+                          _mm_set1_epi8(static_cast<char>(-128 + n)));
   };
-  __m128i bad = _mm_setzero_si128();
+  __m128i good = _mm_set1_epi8(-1);
   for (; i + 16 <= s.size(); i += 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
-    const __m128i good = _mm_or_si128(_mm_or_si128(in(x, 'A', 'Z'), in(x, 'a', 'z')),
-                                      _mm_or_si128(in(x, '/', '9'), _mm_cmpeq_epi8(x, _mm_set1_epi8('+'))));
-    bad = _mm_or_si128(bad, _mm_xor_si128(good, _mm_set1_epi8(-1)));
+    // Letters of either case once 0x20 is set; "/" and the digits are 0x2F-0x39.
+    const __m128i letter = below(_mm_or_si128(x, _mm_set1_epi8(0x20)), 'a', 26);
+    const __m128i slash_digit = below(x, '/', 11);
+    const __m128i plus = _mm_cmpeq_epi8(x, _mm_set1_epi8('+'));
+    good = _mm_and_si128(good, _mm_or_si128(_mm_or_si128(letter, slash_digit), plus));
   }
-  ok = _mm_movemask_epi8(bad) == 0;
+  ok = _mm_movemask_epi8(good) == 0xFFFF;
 #endif
   for (; i < s.size() && ok; ++i) {
     const char c = s[i];
@@ -94,12 +98,21 @@ inline size_t find_blank(std::string_view s, size_t from) {
   return i;
 }
 
-// utf8::validate with runs of 16 ASCII bytes skipped at once; the first
-// invalid sequence, or nothing.
+// utf8::validate with runs of 64 and of 16 ASCII bytes skipped at once; the
+// first invalid sequence, or nothing.
 inline std::optional<utf8::Invalid> validate_utf8(std::string_view s) {
   size_t i = 0;
   while (i < s.size()) {
 #if defined(__SSE2__)
+    if (i + 64 <= s.size()) {
+      const auto* p = reinterpret_cast<const __m128i*>(s.data() + i);
+      const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
+                                       _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3)));
+      if (_mm_movemask_epi8(any) == 0) {
+        i += 64;
+        continue;
+      }
+    }
     if (i + 16 <= s.size() &&
         _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i))) == 0) {
       i += 16;

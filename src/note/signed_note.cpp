@@ -126,6 +126,7 @@ Result<SignedNote> parse_signed_note(std::string_view note_text) {
     return malformed("signature block is empty or unterminated");
   }
 
+  note.signatures.reserve(8);  // a log's line and a few witnesses' without regrowing
   while (!block.empty()) {
     const size_t nl = block.find('\n');
     auto sig = parse_signature_line(block.substr(0, nl));

@@ -8,6 +8,7 @@
 
 #include "checkpoint/checkpoint.h"
 #include "checkpoint/cosigned.h"
+#include "core/text_scan.h"
 #include "note/signed_note.h"
 #include "notes.h"
 
@@ -46,6 +47,34 @@ std::string invalid(const NoteKey& k) {
 
 std::string line(const NoteKey& k, const Bytes& sig, const std::string& name = "") {
   return test_support::signature_line(name.empty() ? k.name : name, k.key_id(), sig);
+}
+
+// The 16-byte alphabet pass of note base64 against the alphabet itself:
+// every byte value in every lane of two blocks and in the tail after them.
+TEST(Base64, AlphabetPassEveryByteAndLane) {
+  const std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  for (int b = 0; b < 256; ++b) {
+    const bool want = alphabet.find(static_cast<char>(b)) != std::string_view::npos;
+    for (size_t at = 0; at < 37; ++at) {
+      std::string s(37, 'A');
+      s[at] = static_cast<char>(b);
+      ASSERT_EQ(silvantrope::text::all_base64(s), want) << "byte " << b << " at " << at;
+    }
+  }
+}
+
+// The ASCII skips of UTF-8 validation (64 and 16 bytes at a time): a stray
+// continuation byte at every offset of 150 bytes is found where it is, and
+// an em dash there is taken whole, whichever block boundary it straddles.
+TEST(Utf8, SkipsStopAtEveryOffset) {
+  for (size_t at = 0; at < 150; ++at) {
+    std::string s(150, 'a');
+    s[at] = '\x80';
+    const auto bad = silvantrope::text::validate_utf8(s);
+    ASSERT_TRUE(bad && bad->valid_up_to == at && bad->error_len == 1) << at;
+    s.replace(at, 1, "\xE2\x80\x94");
+    ASSERT_FALSE(silvantrope::text::validate_utf8(s)) << at;
+  }
 }
 
 TEST(NoteVerify, Cases) {

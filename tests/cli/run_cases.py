@@ -68,6 +68,10 @@ def fixtures(t):
     shutil.copytree(t / "lagging", t / "partial-kept")  # which also kept its level-0 partial tile, of width 232
     (t / "partial-kept/tile/0/003.p").mkdir()
     (t / "partial-kept/tile/0/003.p/232").write_bytes((t / "lagging/tile/0/003").read_bytes()[:232 * 32])
+    shutil.copytree(t / "lagging", t / "widest-partial")  # whose only level-0 tile 003 is 255 wide
+    (t / "widest-partial/tile/0/003.p").mkdir()
+    (t / "widest-partial/tile/0/003.p/255").write_bytes((t / "lagging/tile/0/003").read_bytes()[:255 * 32])
+    (t / "widest-partial/tile/0/003").unlink()
     # At size 257 = 256 + 1 the last entry is alone in its tile: its proof
     # needs no level-0 tile, the root check still reads it.
     shutil.copytree(samples / "tiles/log", t / "size-257")
@@ -204,10 +208,12 @@ def main():
     if (p.returncode, p.stderr) != (2, b"slog: cannot write to standard output\n"):
         failures.append(f"a verdict written to /dev/full: exit {p.returncode}, {p.stderr!r}")
     # The completion script, sourced into bash, offers a command's own options.
-    script = f"source {shlex.quote(completion)}; COMP_WORDS=(slog checkpoint --qu); COMP_CWORD=2; _slog; echo ${{COMPREPLY[@]}}"
-    got = subprocess.run(["bash", "-c", script], capture_output=True, text=True).stdout.split()
-    if got != ["--quorum", "--quiet"]:
-        failures.append(f"completion of 'slog checkpoint --qu': {got}")
+    # After an option that takes a file, it offers files.
+    for words, want in [("checkpoint --qu", ["--quorum", "--quiet"]), ("checkpoint --policy tlog/pol", ["tlog/policy.txt"])]:
+        script = f"source {shlex.quote(completion)}; COMP_WORDS=(slog {words}); COMP_CWORD={len(words.split())}; _slog; echo ${{COMPREPLY[@]}}"
+        got = subprocess.run(["bash", "-c", script], capture_output=True, text=True, cwd=samples).stdout.split()
+        if got != want:
+            failures.append(f"completion of 'slog {words}': {got}")
     # On a terminal the audit draws its progress bar, then states its rate.
     bar = audit_on_terminal()
     if not re.search(r"\] 100% 15/15 tiles\r\n3405 entries, 15 tiles in [0-9.]+ s: [1-9][0-9]* entries/s on 1 thread", bar):

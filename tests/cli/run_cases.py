@@ -57,6 +57,9 @@ def fixtures(t):
     shutil.copytree(samples / "tiles/log", t / "parent-missing")
     (t / "parent-missing/tile/1/000.p/13").unlink()
     shutil.rmtree(t / "no-bundles/tile/entries")
+    shutil.copytree(samples / "tiles/log", t / "fifo-tile")  # a FIFO no one writes to, in place of a tile
+    (t / "fifo-tile/tile/0/004").unlink()
+    os.mkfifo(t / "fifo-tile/tile/0/004")
     # A mirror whose checkpoint (size 1,000) lags its tiles (size 3,405): the
     # full and the wider partial tiles stand in for the partial ones it names.
     # And one holding a narrower partial tile than the one its size needs.

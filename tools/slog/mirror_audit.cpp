@@ -48,7 +48,9 @@ class Dir {
       fd_ = ::open((root_ + "/" + dir).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
       if (fd_ < 0) return -1;
     }
-    return ::openat(fd_, path.c_str() + slash + 1, O_RDONLY | O_CLOEXEC);
+    // Non-blocking: a FIFO in a mirror is refused by the regular-file check
+    // instead of waiting for a writer; reads of regular files never block.
+    return ::openat(fd_, path.c_str() + slash + 1, O_RDONLY | O_CLOEXEC | O_NONBLOCK);
   }
 
  private:

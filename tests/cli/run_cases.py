@@ -57,9 +57,16 @@ def fixtures(t):
     shutil.copytree(samples / "tiles/log", t / "parent-missing")
     (t / "parent-missing/tile/1/000.p/13").unlink()
     shutil.rmtree(t / "no-bundles/tile/entries")
+    shutil.copytree(samples / "tiles/log", t / "bundle-dir")  # a bundle there but unreadable: a directory
+    (t / "bundle-dir/tile/entries/005").unlink()
+    (t / "bundle-dir/tile/entries/005").mkdir()
     shutil.copytree(samples / "tiles/log", t / "fifo-tile")  # a FIFO no one writes to, in place of a tile
     (t / "fifo-tile/tile/0/004").unlink()
     os.mkfifo(t / "fifo-tile/tile/0/004")
+    # A tile whose stat size (4,096) outruns what a read returns: a sysfs file (or, without sysfs, a dangling link).
+    shutil.copytree(samples / "tiles/log", t / "short-read-tile")
+    (t / "short-read-tile/tile/0/004").unlink()
+    os.symlink("/sys/devices/system/cpu/online", t / "short-read-tile/tile/0/004")
     # A mirror whose checkpoint (size 1,000) lags its tiles (size 3,405): the
     # full and the wider partial tiles stand in for the partial ones it names.
     # And one holding a narrower partial tile than the one its size needs.

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <mutex>
@@ -217,9 +218,16 @@ class Audit {
     // tlog_tiles_inclusion_proof's tiles argument: one Tile record, its data last.
     const size_t data_at = 4 + 4 + kTilePath.size() + 4;
     Arg tiles;
-    if (!tiles.read(Opened(open_tile(w.tiles, path)), data_at, 32 * 256)) return fail(n, "cannot read " + path);
-    const size_t stored = tiles.size() - data_at, length = 32u * width, held = 32u * mirror_path_width(path);
-    if (stored != held) return fail(n, path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(held));
+    const Opened file(open_tile(w.tiles, path));
+    const size_t length = 32u * width, held = 32u * mirror_path_width(path);
+    const auto holds = [&](size_t stored) {
+      return fail(n, path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(held));
+    };
+    if (!tiles.read(file, data_at, 32 * 256)) {
+      const auto too_long = regular_size(file, SIZE_MAX);
+      return too_long && *too_long > 32 * 256 ? holds(*too_long) : fail(n, "cannot read " + path);
+    }
+    if (tiles.size() - data_at != held) return holds(tiles.size() - data_at);
     tiles.put_u32(0, 1);
     tiles.put_u32(4, static_cast<uint32_t>(kTilePath.size()));
     std::memcpy(tiles.data() + 8, kTilePath.data(), kTilePath.size());
@@ -227,8 +235,11 @@ class Audit {
     const uint8_t* tile = tiles.data() + data_at;
     if (level == 0) {
       std::string bundle_path = mirror_path(-1, n, width);
+      // A bundle is optional; one that is there but cannot be read fails the audit.
+      const Opened bundle_file(open_tile(w.bundles, bundle_path));
       Arg bundle;
-      if (bundle.read(Opened(open_tile(w.bundles, bundle_path)), 4, kMaxBundle)) {
+      if (bundle_file.fd >= 0 && !bundle.read(bundle_file, 4, kMaxBundle)) return fail(n, "cannot read " + bundle_path);
+      if (bundle_file.fd >= 0) {
         bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
         RustCallStatus st{};
         const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));

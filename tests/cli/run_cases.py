@@ -43,8 +43,10 @@ def fixtures(t):
         (t / (name + ".proof")).write_text("\n".join(words[i + 1] for i, w in enumerate(words) if w == "--proof") + "\n")
     # Mirrors of the sample tiled log: the level above disagreeing with a full
     # tile, a tile missing, no entry bundles, a tile a byte long or short, a
-    # bundle a byte short, the level above a hash short.
-    for name in ("parent-changed", "tile-missing", "no-bundles", "tile-long", "tile-short", "bundle-short", "parent-short"):
+    # bundle a byte short or one byte long (a read of one byte), the level above
+    # a hash short.
+    for name in ("parent-changed", "tile-missing", "no-bundles", "tile-long", "tile-short", "bundle-short", "bundle-byte",
+                 "parent-short"):
         shutil.copytree(samples / "tiles/log", t / name)
     parent = t / "parent-changed/tile/1/000.p/13"
     data = bytearray(parent.read_bytes())
@@ -52,7 +54,8 @@ def fixtures(t):
     parent.write_bytes(bytes(data))
     (t / "tile-missing/tile/0/009").unlink()
     for f, edit in {"tile-long/tile/0/005": lambda b: b + b"\0", "tile-short/tile/0/005": lambda b: b[:-1],
-                    "bundle-short/tile/entries/005": lambda b: b[:-1], "parent-short/tile/1/000.p/13": lambda b: b[:-32]}.items():
+                    "bundle-short/tile/entries/005": lambda b: b[:-1], "bundle-byte/tile/entries/005": lambda b: b[:1],
+                    "parent-short/tile/1/000.p/13": lambda b: b[:-32]}.items():
         (t / f).write_bytes(edit((t / f).read_bytes()))
     shutil.copytree(samples / "tiles/log", t / "parent-missing")
     (t / "parent-missing/tile/1/000.p/13").unlink()

@@ -394,11 +394,7 @@ sl::CommitmentHash commitment_hash_arg(const std::string& s) {
   for (auto h : {sl::CommitmentHash::Sha3_256, sl::CommitmentHash::Sha3_512}) {
     if (s == sl::name(h)) return h;
   }
-  const bool negative = !s.empty() && s[0] == '-';
-  const std::string digits = negative ? s.substr(1) : s;
-  const uint64_t v = decimal(digits, "--expect-commitment-hash (Sha3_256, Sha3_512 or an index)",
-                             negative ? uint64_t{1} << 31 : INT32_MAX);
-  return static_cast<sl::CommitmentHash>(negative ? static_cast<int32_t>(-static_cast<int64_t>(v)) : static_cast<int32_t>(v));
+  return static_cast<sl::CommitmentHash>(int32(s, "--expect-commitment-hash (Sha3_256, Sha3_512 or an index)"));
 }
 
 void policy(const Ctx& c) {

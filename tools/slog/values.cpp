@@ -36,6 +36,14 @@ uint64_t decimal(const std::string& s, const std::string& what, uint64_t max) {
   throw UsageError(what + " must be a decimal number from 0 to " + std::to_string(max) + ", got '" + s + "'");
 }
 
+int32_t int32(const std::string& s, const std::string& what) {
+  const bool negative = !s.empty() && s[0] == '-';
+  if (auto v = number(negative ? s.substr(1) : s, 10, negative ? uint64_t{1} << 31 : INT32_MAX)) {
+    return static_cast<int32_t>(negative ? -static_cast<int64_t>(*v) : static_cast<int64_t>(*v));
+  }
+  throw UsageError(what + " must be a decimal number from -2147483648 to 2147483647, got '" + s + "'");
+}
+
 uint64_t id(const std::string& s, const std::string& what, uint64_t max) {
   const bool is_hex = s.rfind("0x", 0) == 0;
   if (auto v = is_hex ? number(s.substr(2), 16, max) : number(s, 10, max)) return *v;

@@ -17,6 +17,8 @@ using silvantrope_log::Bytes;
 
 // Decimal digits only, no sign, no leading zero, at most max.
 uint64_t decimal(const std::string& s, const std::string& what, uint64_t max = UINT64_MAX);
+// Decimal with an optional "-", within int32_t.
+int32_t int32(const std::string& s, const std::string& what);
 // Decimal, or 0x-prefixed hexadecimal, at most max.
 uint64_t id(const std::string& s, const std::string& what, uint64_t max);
 // An even number of hex digits.

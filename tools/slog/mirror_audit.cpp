@@ -238,8 +238,8 @@ class Audit {
       // A bundle is optional; one that is there but cannot be read fails the audit.
       const Opened bundle_file(open_tile(w.bundles, bundle_path));
       Arg bundle;
-      if (bundle_file.fd >= 0 && !bundle.read(bundle_file, 4, kMaxBundle)) return fail(n, "cannot read " + bundle_path);
       if (bundle_file.fd >= 0) {
+        if (!bundle.read(bundle_file, 4, kMaxBundle)) return fail(n, "cannot read " + bundle_path);
         bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
         RustCallStatus st{};
         const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));

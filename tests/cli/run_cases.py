@@ -208,6 +208,8 @@ def main():
                 problem = f"output {text!r} lacks {expect!r}"
             elif code == 2 and (out or err.count("\n") != 1) and not {b"--help", b"--json"} & set(args):
                 problem = f"a usage error is one line on stderr: {out!r} {err!r}"
+            elif code < 2 and err and args[:2] != [b"tiles", b"audit"]:  # the audit's summary goes to stderr
+                problem = f"a verdict goes to stdout, nothing to stderr: {err!r}"
             elif not {b"--json", b"--quiet", b"-q", b"--help"} & set(args):
                 problem = check_json(args, want, *run(args + [b"--json"], stdin)[1:], checks)
             count += 1

@@ -102,7 +102,8 @@ std::vector<Bytes> hashes(const std::vector<std::string>& values, const std::str
     for (size_t at = 0; at <= v.size();) {
       size_t end = v.find(',', at);
       if (end == std::string::npos) end = v.size();
-      if (end > at) out.push_back(hash(v.substr(at, end - at), what));
+      if (end == at) throw UsageError(what + " has an empty item: '" + v + "'");
+      out.push_back(hash(v.substr(at, end - at), what));
       at = end + 1;
     }
   }

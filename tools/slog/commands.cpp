@@ -565,7 +565,7 @@ Run run(const std::vector<std::string>& args) {
   } catch (const CLI::ExtrasError&) {
     r.command = words();
     std::string extras;
-    for (const std::string& a : app->remaining(true)) extras += " " + a;
+    for (const std::string& a : app->remaining(true)) extras += " " + (a.empty() ? std::string("''") : a);
     r.usage("not expected:" + extras);
   } catch (const CLI::ParseError& e) {
     r.command = words();

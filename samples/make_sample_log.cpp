@@ -234,7 +234,7 @@ void write_tlog(const fs::path& dir) {
         "# Entry 4 of a composite-signed log, cosigned by two of three Ed25519 and one of two\n"
         "# ML-DSA-44 witnesses, as the policy's nested groups demand.\n"
         "tlog-proof" + common + "--entry tlog/entry-4.txt --not-before " + std::to_string(t - 50) +
-        " tlog/proof-4.txt\nexpect: valid\nexpect: index: 4\nexpect: extra: 7365712034\nexpect: origin: " + origin +
+        " tlog/proof-4.txt\nexpect: valid\nexpect: index: 4\nexpect: extra (not signed): 7365712034\nexpect: origin: " + origin +
         "\nexpect: size: 7\nexpect: root: " + hex(tree.root(7)) + "expect: signed by: " + origin +
         "\nexpect: cosigned by: ed1 at " + std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: ed2 at " +
         std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq1 at " + std::to_string(t) +

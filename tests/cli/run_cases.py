@@ -118,9 +118,12 @@ def fixtures(t):
     wide.unlink()
     for name, text in {"recurse": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: valid\nsamples .\nexpect: ok\n",
                        "failing": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n",
-                       "no-expect": "inclusion --index 0 --size 1 --leaf {H} --root {H}\n"}.items():
+                       "no-expect": "inclusion --index 0 --size 1 --leaf {H} --root {H}\n",
+                       "nested": "--json samples .\nexpect: x\n",  # global options may come first
+                       "capped": "note --note {S}/log/checkpoint-12.note --key-file {S}/log/trusted.keys\nexpect: x\n"}.items():
         (t / name).mkdir()
-        (t / name / (name + ".sample")).write_text(text.replace("{H}", H))
+        (t / name / (name + ".sample")).write_text(text.replace("{H}", H).replace("{S}", str(samples.resolve())))
+    (t / "key-02-nl.tok").write_text((src / "tests/data/policy/key-02.tok").read_text() + "\n")
 
 
 def expand(text, t):

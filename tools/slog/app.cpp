@@ -236,9 +236,9 @@ std::unique_ptr<CLI::App> make_app() {
   options(c, {{"--envelope", "FILE", "the SignedPolicy envelope's raw bytes"},
               {"--envelope-hex", "HEX", "the envelope in hex"},
               {"--expect-key", "TOKEN", "the observed checkpoint signing key token"},
-              {"--expect-key-file", "FILE", "a file holding that token"},
+              {"--expect-key-file", "FILE", "a file holding that token (surrounding whitespace ignored)"},
               {"--expect-signature", "TOKEN", "the observed checkpoint signature token"},
-              {"--expect-signature-file", "FILE", "a file holding that token"},
+              {"--expect-signature-file", "FILE", "a file holding that token (surrounding whitespace ignored)"},
               {"--expect-vrf-suite", "ID", "the observed CONIKS VRF suite id"},
               {"--expect-commitment-hash", "NAME", "Sha3_256, Sha3_512, or a raw CommitmentHash index"},
               {"--expect-backend", "ID", "the observed directory backend id (0x0001 CONIKS, 0xf004 KEYTRANS)"}});

@@ -11,6 +11,7 @@
 #include <ctime>
 #include <functional>
 #include <map>
+#include <optional>
 #include <tuple>
 
 #include "app.h"
@@ -32,6 +33,13 @@ std::string text_arg(const Ctx& c, const std::string& name) {
   std::string s = c.opt.one(name);
   require_utf8(s, name);
   return s;
+}
+
+std::string trimmed(const std::string& s) {
+  const auto blank = [](unsigned char ch) { return std::isspace(ch) != 0; };
+  const auto first = std::find_if_not(s.begin(), s.end(), blank);
+  const auto last = std::find_if_not(s.rbegin(), s.rend(), blank).base();
+  return first < last ? std::string(first, last) : std::string();
 }
 
 // Trusted keys from repeated --KEY values and a --KEY-file.
@@ -62,7 +70,7 @@ Bytes hex_input(const Ctx& c, const std::string& name) {
 // Bytes given as hex by --NAME or as text by --NAME-text; one of them is required.
 Bytes hex_or_text(const Ctx& c, const std::string& name) {
   if (c.opt.has(name + "-text")) {
-    const std::string t = c.opt.one(name + "-text");
+    const std::string t = text_arg(c, name + "-text");
     return Bytes(t.begin(), t.end());
   }
   if (!c.opt.has(name)) throw UsageError(name + " or " + name + "-text is required");
@@ -85,9 +93,10 @@ Json signers(const std::string& note, const std::vector<std::string>& keys) {
   return names;
 }
 
-// The timestamp of the cosignature line of witness key `key` in a note whose
-// lines have been verified: the 8 bytes after the key id.
+// The latest timestamp among the cosignature lines of witness key `key` in a
+// note whose lines have been verified: the 8 bytes after the key id.
 std::optional<uint64_t> cosignature_time(const std::string& note, const std::string& key) {
+  std::optional<uint64_t> latest;
   const size_t plus = key.find('+');
   const std::string id = key.substr(plus + 1, 8);
   const size_t sigs = note.rfind("\n\n");
@@ -103,9 +112,9 @@ std::optional<uint64_t> cosignature_time(const std::string& note, const std::str
     if (!blob || blob->size() < 12 || to_hex(Bytes(blob->begin(), blob->begin() + 4)) != id) continue;
     uint64_t t = 0;
     for (size_t i = 4; i < 12; ++i) t = t << 8 | (*blob)[i];
-    return t;
+    latest = std::max(latest.value_or(0), t);
   }
-  return std::nullopt;
+  return latest;
 }
 
 // " (YYYY-MM-DDTHH:MM:SSZ)" for a time before the year 10000, else "".
@@ -222,7 +231,11 @@ void key_history(const Ctx& c, const std::string& what) {
   const Bytes x = hex(c.opt.one("--enc-x25519"), "--enc-x25519"), pq = hex(c.opt.one("--enc-pq"), "--enc-pq"),
               sig = hex(c.opt.one("--signing-pub"), "--signing-pub");
   std::optional<Bytes> prev;
-  if (c.opt.has("--prev")) prev = hash(c.opt.one("--prev"), "--prev");
+  if (c.opt.has("--prev")) {
+    // The library reads an empty previous hash as none: genesis is said by leaving --prev out.
+    if (c.opt.one("--prev").empty()) throw UsageError("--prev is empty (leave it out for a genesis entry)");
+    prev = hash(c.opt.one("--prev"), "--prev");
+  }
   sl::Result<Bytes> res = c.opt.has("--context")
                               ? sl::key_history_entry_hash_with_context(text_arg(c, "--context"), seq, ts, x, pq, sig, prev)
                           : what == "canonical-bytes" ? sl::key_history_v1_canonical_bytes(seq, ts, x, pq, sig, prev)
@@ -369,7 +382,7 @@ void tlog_proof(const Ctx& c) {
   if (!done(c.r, v)) return;
   c.r.field("index", "index", v->index, std::to_string(v->index));
   if (v->extra) {
-    c.r.field("extra", "extra", to_hex(*v->extra), to_hex(*v->extra));
+    c.r.field("extra", "extra (not signed)", to_hex(*v->extra), to_hex(*v->extra));
   } else {
     c.r.fields["extra"] = nullptr;
   }
@@ -411,7 +424,8 @@ void policy(const Ctx& c) {
   for (const std::string kind : {"key", "signature"}) {
     const std::string name = "--expect-" + kind;
     if (!c.opt.has(name) && !c.opt.has(name + "-file")) continue;
-    const std::string token = c.opt.has(name) ? text_arg(c, name) : c.in.text(c.opt.one(name + "-file"), name + "-file");
+    // A token holds no whitespace: the file's line end is not part of it.
+    const std::string token = c.opt.has(name) ? text_arg(c, name) : trimmed(c.in.text(c.opt.one(name + "-file"), name + "-file"));
     checks.emplace_back(kind == "key" ? "checkpoint_signing_key" : "checkpoint_signature", [&envelope, token, kind] {
       return kind == "key" ? sl::policy_enforce_checkpoint_signing_key(envelope, token)
                            : sl::policy_enforce_checkpoint_signature(envelope, token);
@@ -488,6 +502,10 @@ void version(Report& r) {
           std::to_string(match) + " of " + std::to_string(checksums.size()) + " functions match");
 }
 
+// Set while `samples` runs its samples' commands: the input cap of its own
+// command line, which theirs cannot raise.
+thread_local std::optional<uint64_t> samples_cap;
+
 // Whether some command's option of that name (e.g. "--json") takes no value.
 bool is_flag(const CLI::App& app, const std::string& name) {
   if (const CLI::Option* o = app.get_option_no_throw(name)) return o->get_expected_max() == 0;
@@ -502,7 +520,9 @@ bool is_flag(const CLI::App& app, const std::string& name) {
 Run run(const std::vector<std::string>& args) {
   Run out;
   Report& r = out.report;
-  out.json = std::find(args.begin(), args.end(), "--json") != args.end();
+  // Until the arguments are parsed (a usage error may come first), a --json before any "--" counts.
+  const auto options_end = std::find(args.begin(), args.end(), "--");
+  out.json = std::find(args.begin(), options_end, "--json") != options_end;
   std::unique_ptr<CLI::App> app = make_app();
   // The words of the chosen command, e.g. "coniks lookup".
   auto words = [&app] {
@@ -519,7 +539,7 @@ Run run(const std::vector<std::string>& args) {
     for (auto a = args.rbegin(); a != args.rend(); ++a) {
       const size_t eq = a->rfind("--", 0) == 0 ? a->find('=') : std::string::npos;
       if (eq != std::string::npos && is_flag(*app, a->substr(0, eq))) throw UsageError(a->substr(0, eq) + " takes no value");
-      const bool empty_value = eq == a->size() - 1;
+      const bool empty_value = eq != std::string::npos && eq == a->size() - 1;
       if (empty_value) reversed.emplace_back();
       reversed.push_back(empty_value ? a->substr(0, eq) : *a);
     }
@@ -527,7 +547,7 @@ Run run(const std::vector<std::string>& args) {
     out.quiet = app->get_option("--quiet")->count() > 0;
     out.json = app->get_option("--json")->count() > 0;
     r.command = words();
-    const uint64_t max_input = app->get_option("--max-input-size")->count() > 0
+    uint64_t max_input = app->get_option("--max-input-size")->count() > 0
                                    ? decimal(app->get_option("--max-input-size")->results().front(),
                                              "--max-input-size", INT32_MAX)
                                    : kDefaultMaxInput;
@@ -542,10 +562,14 @@ Run run(const std::vector<std::string>& args) {
     if (r.command.empty()) throw UsageError("a command is required (slog --help lists them)");
     const CLI::App* leaf = app.get();
     while (!leaf->get_subcommands().empty()) leaf = leaf->get_subcommands().front();
+    const std::string top = r.command.substr(0, r.command.find(' '));
+    if (samples_cap) {
+      if (top == "samples") throw UsageError("a sample cannot run samples");
+      max_input = std::min(max_input, *samples_cap);
+    }
     Given given(leaf);
     Inputs inputs(max_input);
     Ctx c{given, inputs, r, out.json};
-    const std::string top = r.command.substr(0, r.command.find(' '));
     const std::string mode = leaf->get_name();
     if (top == "inclusion") inclusion(c);
     else if (top == "consistency") consistency(c);
@@ -559,13 +583,21 @@ Run run(const std::vector<std::string>& args) {
     else if (top == "tlog-proof") tlog_proof(c);
     else if (top == "policy-file") policy_file(c);
     else if (top == "tiles") tiles(c, mode);
-    else if (top == "samples") r = run_samples(given.has("DIR") ? given.one("DIR") : "samples", out.quiet, max_input);
+    else if (top == "samples") {
+      struct Cap {
+        explicit Cap(uint64_t n) { samples_cap = n; }
+        ~Cap() { samples_cap.reset(); }
+      } cap(max_input);
+      r = run_samples(given.has("DIR") ? given.one("DIR") : "samples", out.quiet, max_input);
+    }
   } catch (const CLI::CallForHelp&) {
     out.help = app->help();
   } catch (const CLI::ExtrasError&) {
     r.command = words();
     std::string extras;
-    for (const std::string& a : app->remaining(true)) extras += " " + (a.empty() ? std::string("''") : a);
+    for (const std::string& a : app->remaining(true)) {
+      if (a != "--") extras += " " + word(a);
+    }
     r.usage("not expected:" + extras);
   } catch (const CLI::ParseError& e) {
     r.command = words();

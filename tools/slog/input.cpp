@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "usage_error.h"
+#include "values.h"
 
 namespace slog {
 
@@ -58,21 +59,21 @@ std::string Inputs::bytes(const std::string& path, const std::string& what) {
   }
   std::unique_ptr<FILE, int (*)(FILE*)> f(is_stdin ? stdin : std::fopen(path.c_str(), "rb"),
                                           is_stdin ? [](FILE*) { return 0; } : std::fclose);
-  if (!f) throw UsageError(what + ": cannot read " + path + ": " + std::strerror(errno));
+  if (!f) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
   struct stat st {};
-  if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) throw UsageError(what + ": " + path + " is a directory");
+  if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) throw UsageError(what + ": " + word(path) + " is a directory");
   std::string out;
   char chunk[65536];
   for (;;) {
     const size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
     if (out.size() + n > max_) {
-      throw UsageError(what + ": " + path + " is larger than the input limit of " + std::to_string(max_) +
+      throw UsageError(what + ": " + word(path) + " is larger than the input limit of " + std::to_string(max_) +
                        " bytes (raise it with --max-input-size)");
     }
     out.append(chunk, n);
     if (n < sizeof chunk) break;
   }
-  if (std::ferror(f.get())) throw UsageError(what + ": cannot read " + path + ": " + std::strerror(errno));
+  if (std::ferror(f.get())) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
   return out;
 }
 

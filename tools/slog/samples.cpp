@@ -9,6 +9,7 @@
 #include "commands.h"
 #include "input.h"
 #include "usage_error.h"
+#include "values.h"
 
 namespace slog {
 namespace {
@@ -59,12 +60,12 @@ Report run_samples(const std::string& dir, bool quiet, uint64_t max_input) {
   namespace fs = std::filesystem;
   std::vector<fs::path> files;
   std::error_code ec;
-  if (!fs::is_directory(dir, ec)) throw UsageError("samples: " + dir + " is not a directory");
+  if (!fs::is_directory(dir, ec)) throw UsageError("samples: " + word(dir) + " is not a directory");
   for (const auto& entry : fs::directory_iterator(dir, ec)) {
     if (entry.path().extension() == ".sample") files.push_back(fs::absolute(entry.path()));
   }
-  if (ec) throw UsageError("samples: cannot read directory " + dir + ": " + ec.message());
-  if (files.empty()) throw UsageError("samples: no .sample files in " + dir);
+  if (ec) throw UsageError("samples: cannot read directory " + word(dir) + ": " + ec.message());
+  if (files.empty()) throw UsageError("samples: no .sample files in " + word(dir));
   std::sort(files.begin(), files.end());
 
   // File names inside a sample are relative to its directory.
@@ -86,6 +87,9 @@ Report run_samples(const std::string& dir, bool quiet, uint64_t max_input) {
     const std::vector<Sample> samples = read_samples(inputs.text(f.string(), "samples"), f.string());
     for (const Sample& s : samples) {
       const Run result = run(s.args);
+      if (result.report.command == "samples") {
+        throw UsageError(f.string() + ":" + std::to_string(s.line) + ": a sample cannot run samples");
+      }
       const std::string got = render(result.report, result.json, result.quiet).text;
       const bool ok = got == s.expect;
       ok ? ++passed : ++failed;

@@ -12,6 +12,7 @@
 
 #include "mirror_audit.h"
 #include "usage_error.h"
+#include "values.h"
 
 namespace slog {
 namespace {
@@ -19,7 +20,7 @@ namespace {
 std::string mirror_dir(const Ctx& c) {
   const std::string dir = c.opt.one("DIR");
   std::error_code ec;
-  if (!std::filesystem::is_directory(dir, ec)) throw UsageError("DIR: " + dir + " is not a directory");
+  if (!std::filesystem::is_directory(dir, ec)) throw UsageError("DIR: " + word(dir) + " is not a directory");
   return dir;
 }
 
@@ -94,9 +95,12 @@ unsigned usable_cores() {
 }
 
 void audit(const Ctx& c, const std::string& dir, const std::string& policy, const std::string& note) {
-  const unsigned threads = c.opt.has("--threads") ? static_cast<unsigned>(decimal(c.opt.one("--threads"), "--threads", 1024))
-                                                  : usable_cores();
-  if (threads == 0) throw UsageError("--threads must be from 1 to 1024");
+  unsigned threads = usable_cores();
+  if (c.opt.has("--threads")) {
+    const std::string& v = c.opt.one("--threads");
+    if (v == "0" || !decimal_or_none(v, 1024)) throw UsageError("--threads must be a decimal number from 1 to 1024, got " + shown(v));
+    threads = static_cast<unsigned>(*decimal_or_none(v, 1024));
+  }
   const auto start = std::chrono::steady_clock::now();
   const auto v = sl::checkpoint_verify_policy(note, policy, not_before(c));
   if (!done(c.r, v)) return;

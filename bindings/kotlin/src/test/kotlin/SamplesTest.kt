@@ -103,7 +103,7 @@ fun run(s: Sample): String = try {
             }
         }
         "tlog-proof" -> tlogProofVerify(s.word(0).readText(), s.file("policy").readText(), leafOf(s), s.num("not-before", 0uL)).let { p ->
-            listOf("valid", "index: ${p.index}") + listOfNotNull(p.extra?.let { "extra: ${it.hex()}" }) + head(p.checkpoint.head).drop(1)  // slog's witness lines: see canonical()
+            listOf("valid", "index: ${p.index}") + listOfNotNull(p.extra?.let { "extra (not signed): ${it.hex()}" }) + head(p.checkpoint.head).drop(1)  // slog's witness lines: see canonical()
         }
         "tiles inclusion" -> {
             val dir = s.word(0); val policy = s.file("policy").readText(); val note = dir.resolve("checkpoint").readText()

@@ -238,7 +238,8 @@ void write_tlog(const fs::path& dir) {
         "\nexpect: size: 7\nexpect: root: " + hex(tree.root(7)) + "expect: signed by: " + origin +
         "\nexpect: cosigned by: ed1 at " + std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: ed2 at " +
         std::to_string(t) + " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq1 at " + std::to_string(t) +
-        " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq2 at " + std::to_string(t - 100) + " (2025-12-31T23:58:20Z)\n");
+        " (2026-01-01T00:00:00Z)\nexpect: cosigned by: pq2 at " + std::to_string(t - 100) +
+        " (2025-12-31T23:58:20Z), before --not-before: not counted\n");
   write(dir / "tlog-proof-quorum.sample",
         "# Only one of the Ed25519 witnesses cosigned: the group of classic witnesses fails.\n"
         "tlog-proof" + common + "--entry tlog/entry-4.txt tlog/proof-4-quorum.txt\n"

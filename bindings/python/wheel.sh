@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 bindings=$(realpath "$1") lib=$(realpath "$2")
 src=$bindings/python/wheel-src dist=$bindings/python/dist
 rm -rf "$src" "$dist"; mkdir -p "$src"
-cp "$here/pyproject.toml" "$here/setup.py" "$here/README.md" "$src/"
+cp "$here/pyproject.toml" "$here/setup.py" "$here/README.md" "$here/../../LICENSE" "$src/"
 cp -r "$bindings/python/package/silvantrope_log" "$src/"
 cp -L "$lib" "$src/silvantrope_log/libsilvantrope_log.so"
 python3 -m pip --disable-pip-version-check -q wheel --no-deps -w "$dist" "$src" >&2

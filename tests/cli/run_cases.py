@@ -4,7 +4,7 @@
 --json object of each; then checks that the generated bash completion offers each command's options.
 
 usage: run_cases.py SLOG SOURCE_DIR COMPLETION_SCRIPT MAKE_SAMPLE_LOG"""
-import base64, json, os, pathlib, pty, re, resource, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
+import base64, hashlib, json, os, pathlib, pty, re, resource, shlex, shutil, subprocess, sys, tempfile  # noqa: E401
 
 slog, src, completion, make_sample_log = sys.argv[1], pathlib.Path(sys.argv[2]), sys.argv[3], sys.argv[4]
 samples = src / "samples"
@@ -124,6 +124,17 @@ def fixtures(t):
         (t / name).mkdir()
         (t / name / (name + ".sample")).write_text(text.replace("{H}", H).replace("{S}", str(samples.resolve())))
     (t / "key-02-nl.tok").write_text((src / "tests/data/policy/key-02.tok").read_text() + "\n")
+    (t / "hash.keys").write_text("a#b+00000000+AQd0n0R4sWyudF5VgCFNaFzcTkQaFul/4kQPs0Ge8cFK\n")
+    (t / "two-logs.policy").write_text("".join(line for line in (samples / "tiles/policy.txt").read_text().splitlines(True)
+                                               if line.startswith("log ")) +
+                                       "log " + (samples / "log/trusted.keys").read_text().split("\n")[1] + "\nquorum none\n")
+    # witness-a's key and cosignature again under another name (cosignature/v1 does not sign the name): one witness.
+    key_a = next(k for k in (samples / "cosigned/witnesses.keys").read_text().split() if k.startswith("witness-a."))
+    data = key_a.split("+")[2]
+    id_z = hashlib.sha256(b"witness-z\n" + base64.b64decode(data)).digest()[:4]
+    (t / "renamed-witness.keys").write_text(f"{key_a}\nwitness-z+{id_z.hex()}+{data}\n")
+    blob_z = base64.b64encode(id_z + base64.b64decode(blob)[4:]).decode()
+    (t / "renamed-witness.note").write_text(cosigned + f"\u2014 witness-z {blob_z}\n")
 
 
 def expand(text, t):

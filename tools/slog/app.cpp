@@ -47,7 +47,7 @@ void one_input(CLI::App* app, std::initializer_list<std::pair<const char*, const
 }
 
 const Opt kProof{"--proof", "HASH[,HASH...]", "a proof hash (hex or base64); repeat or separate with commas", kRepeat};
-const Opt kProofFile{"--proof-file", "FILE", "the proof hashes, one a line (# starts a comment)"};
+const Opt kProofFile{"--proof-file", "FILE", "the proof hashes, one a line (# after a blank or at the start starts a comment)"};
 const Opt kNote{"--note", "FILE", "the signed note"};
 const Opt kKey{"--key", "KEY", "a trusted verifier key name+id+base64", kRepeat};
 const Opt kKeyFile{"--key-file", "FILE", "trusted verifier keys, one a line"};

@@ -44,8 +44,9 @@ bool done(Report& r, const sl::Result<T>& res) {
 inline void valid(Report& r) { r.lines.insert(r.lines.begin(), "valid"); }
 
 // A checkpoint verified against a tlog policy: its head, the policy log that
-// signed it and the witnesses that cosigned, with their timestamps.
-void describe(Report& r, const sl::VerifiedCheckpoint& v);
+// signed it and the witnesses that cosigned, with their timestamps (those
+// before not_before marked as not counted).
+void describe(Report& r, const sl::VerifiedCheckpoint& v, uint64_t not_before);
 
 // SHA-256(0x00 || entry), the RFC 6962 leaf hash.
 Bytes leaf_hash_of(const std::string& entry);

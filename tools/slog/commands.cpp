@@ -98,7 +98,8 @@ Json signers(const std::string& note, const std::vector<std::string>& keys) {
 std::optional<uint64_t> cosignature_time(const std::string& note, const std::string& key) {
   std::optional<uint64_t> latest;
   const size_t plus = key.find('+');
-  const std::string id = key.substr(plus + 1, 8);
+  std::string id = key.substr(plus + 1, 8);  // the library takes either case of hex
+  std::transform(id.begin(), id.end(), id.begin(), [](unsigned char ch) { return static_cast<char>(std::tolower(ch)); });
   const size_t sigs = note.rfind("\n\n");
   for (size_t at = sigs == std::string::npos ? note.size() : sigs + 2; at < note.size();) {
     size_t end = note.find('\n', at);
@@ -117,11 +118,13 @@ std::optional<uint64_t> cosignature_time(const std::string& note, const std::str
   return latest;
 }
 
-// " (YYYY-MM-DDTHH:MM:SSZ)" for a time before the year 10000, else "".
+// " (YYYY-MM-DDTHH:MM:SSZ)" for a time before the year 10000, " (no time stated)"
+// for 0 (what an ML-DSA-44 cosigner that makes no freshness statement signs), else "".
 std::string utc(uint64_t seconds) {
   const std::time_t t = static_cast<std::time_t>(seconds);
   std::tm tm{};
   char buf[32];
+  if (seconds == 0) return " (no time stated)";
   if (seconds > 253402300799ull || gmtime_r(&t, &tm) == nullptr) return "";
   return std::string(buf, std::strftime(buf, sizeof buf, " (%Y-%m-%dT%H:%M:%SZ)", &tm));
 }
@@ -136,12 +139,21 @@ struct Quorum {
 Json witnesses(const std::string& note, const std::vector<std::string>& log_keys, const Quorum& q,
                std::vector<std::string>& lines, const std::string& prefix) {
   Json out = Json::array();
-  std::vector<std::string> names;
+  // Keys that share a name or a public key are one witness, listed once.
+  std::vector<std::string> names, key_data;
+  const auto seen = [](const std::vector<std::string>& v, const std::string& x) {
+    return std::find(v.begin(), v.end(), x) != v.end();
+  };
   for (const std::string& k : q.cosigners) {
-    const std::string name = key_name(k);
-    if (std::find(names.begin(), names.end(), name) != names.end()) continue;
+    const std::string name = key_name(k), data = k.substr(std::min(k.size(), k.find('+', name.size() + 1) + 1));
+    if (seen(names, name) || seen(key_data, data)) {
+      names.push_back(name);
+      key_data.push_back(data);
+      continue;
+    }
     if (!sl::checkpoint_verify_cosigned(note, log_keys, {k}, 1, q.not_before).ok()) continue;
     names.push_back(name);
+    key_data.push_back(data);
     const auto t = cosignature_time(note, k);
     out.push_back(Json{{"name", name}, {"timestamp", t ? Json(*t) : Json(nullptr)}});
     lines.push_back(prefix + "cosigned by: " + name + (t ? " at " + std::to_string(*t) + utc(*t) : ""));
@@ -177,14 +189,15 @@ void describe(Report& r, const sl::CheckpointHead& h, const std::string& note, c
 
 // A checkpoint verified against a tlog policy: its head, the policy log that
 // signed it (the one named by its origin) and the policy witnesses that cosigned.
-void describe(Report& r, const sl::VerifiedCheckpoint& v) {
+void describe(Report& r, const sl::VerifiedCheckpoint& v, uint64_t not_before) {
   describe(r, v.head, "", {}, std::nullopt, "");
   r.fields["signed_by"] = Json::array({v.head.origin});
   r.lines.push_back("signed by: " + v.head.origin);
   Json cosigned = Json::array();
   for (const sl::Cosignature& c : v.cosignatures) {
     cosigned.push_back(Json{{"name", c.witness}, {"timestamp", c.timestamp}});
-    r.lines.push_back("cosigned by: " + c.witness + " at " + std::to_string(c.timestamp) + utc(c.timestamp));
+    r.lines.push_back("cosigned by: " + c.witness + " at " + std::to_string(c.timestamp) + utc(c.timestamp) +
+                      (c.timestamp < not_before ? ", before --not-before: not counted" : ""));
   }
   r.fields["cosigned_by"] = cosigned;
 }
@@ -273,7 +286,7 @@ void checkpoint(const Ctx& c) {
     const std::string policy = policy_text(c, "--policy");
     const auto v = sl::checkpoint_verify_policy(c.in.text(c.opt.one("NOTE"), "NOTE"), policy, not_before);
     if (!done(c.r, v)) return;
-    describe(c.r, *v);
+    describe(c.r, *v, not_before);
     valid(c.r);
     return;
   }
@@ -386,7 +399,7 @@ void tlog_proof(const Ctx& c) {
   } else {
     c.r.fields["extra"] = nullptr;
   }
-  describe(c.r, v->checkpoint);
+  describe(c.r, v->checkpoint, not_before);
   valid(c.r);
 }
 

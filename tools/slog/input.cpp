@@ -91,7 +91,13 @@ std::vector<std::string> Inputs::lines(const std::string& path, const std::strin
     if (end == std::string::npos) end = all.size();
     std::string line = all.substr(at, end - at);
     at = end + 1;
-    line = line.substr(0, line.find('#'));
+    // "#" starts a comment at the start of a line or after a blank: key names may hold one.
+    for (size_t h = line.find('#'); h != std::string::npos; h = line.find('#', h + 1)) {
+      if (h == 0 || line[h - 1] == ' ' || line[h - 1] == '\t') {
+        line.resize(h);
+        break;
+      }
+    }
     const size_t b = line.find_first_not_of(" \t\r");
     if (b == std::string::npos) continue;
     out.push_back(line.substr(b, line.find_last_not_of(" \t\r") - b + 1));

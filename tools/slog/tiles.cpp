@@ -63,16 +63,27 @@ void inclusion(const Ctx& c, const std::string& dir, const std::string& policy, 
   if (!done(c.r, verified)) return;
   c.r.field("index", "index", index, std::to_string(index));
   list_tiles(c.r, tiles);
-  describe(c.r, *verified);
+  describe(c.r, *verified, not_before(c));
   valid(c.r);
 }
 
 void consistency(const Ctx& c, const std::string& dir, const std::string& policy, const std::string& note) {
   const std::string older = c.in.text(c.opt.one("OLD_CHECKPOINT"), "OLD_CHECKPOINT");
   const auto old_v = sl::checkpoint_verify_policy(older, policy, not_before(c));
-  if (!done(c.r, old_v)) return;
+  if (!done(c.r, old_v)) {
+    c.r.error = "OLD_CHECKPOINT: " + c.r.error;
+    return;
+  }
   const auto new_v = sl::checkpoint_verify_policy(note, policy, not_before(c));
   if (!done(c.r, new_v)) return;
+  // A proof between the trees of two logs says nothing about either.
+  if (old_v->head.origin != new_v->head.origin) {
+    c.r.exit_code = 1;
+    c.r.error_kind = "verification";
+    c.r.error = "OLD_CHECKPOINT is of origin " + shown(old_v->head.origin) + ", the mirror's checkpoint of " +
+                shown(new_v->head.origin);
+    return;
+  }
   const uint64_t old_size = old_v->head.size, new_size = new_v->head.size;
   const auto paths = sl::tlog_tiles_for_consistency(old_size, new_size);
   if (!done(c.r, paths)) return;
@@ -82,7 +93,7 @@ void consistency(const Ctx& c, const std::string& dir, const std::string& policy
   if (!done(c.r, sl::verify_consistency(old_size, new_size, *proof, old_v->head.root, new_v->head.root))) return;
   c.r.field("old_size", "old size", old_size, std::to_string(old_size));
   list_tiles(c.r, tiles);
-  describe(c.r, *new_v);
+  describe(c.r, *new_v, not_before(c));
   valid(c.r);
 }
 
@@ -156,7 +167,7 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
                 static_cast<unsigned long long>(a.entries), static_cast<unsigned long long>(a.tiles), seconds, rate,
                 threads, threads == 1 ? "" : "s");
   c.r.notes.push_back(timing);
-  describe(c.r, *v);
+  describe(c.r, *v, not_before(c));
   valid(c.r);
 }
 

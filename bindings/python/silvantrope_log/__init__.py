@@ -26,6 +26,8 @@ SONAME = "libsilvantrope_log.so.0"
 
 def _candidates() -> typing.List[str]:
     if ENV in os.environ:
+        if not os.environ[ENV]:  # ctypes would load the interpreter itself
+            raise ImportError(f"{ENV} is set but empty: give the library's full path, or unset it")
         return [os.environ[ENV]]
     return [str(pathlib.Path(__file__).resolve().parent / "libsilvantrope_log.so"), SONAME]
 
@@ -52,6 +54,8 @@ library = _load()
 _cdll, ctypes.cdll = ctypes.cdll, _Loaded(library)  # type: ignore[assignment]
 try:
     from . import silvantrope_log as _generated
+except AttributeError as e:  # an export the generated module resolves is missing
+    raise ImportError(f"{library._name} is not libsilvantrope_log: {e}") from None
 finally:
     ctypes.cdll = _cdll
 _generated._uniffi_check_api_checksums(_generated._UniffiLib)

@@ -59,6 +59,15 @@ def test_loads_the_library_inside_the_package():
     assert {n for n in sl.__all__ if n.islower()} == header
 
 
+@pytest.mark.parametrize("library,error", [("", "SILVANTROPE_LOG_LIBRARY is set but empty"),
+                                           ("libsodium.so.23", "libsodium.so.23 is not libsilvantrope_log")])
+def test_a_wrong_library_is_an_import_error(library, error):
+    code = f"import silvantrope_log\nexcept ImportError as e: print(e)"
+    out = subprocess.run([sys.executable, "-c", "try:\n " + code], capture_output=True, text=True,
+                         env={"SILVANTROPE_LOG_LIBRARY": library})
+    assert out.stdout.startswith(error), out
+
+
 @pytest.mark.parametrize("fn,args,want", CALLS, ids=lambda x: getattr(x, "__name__", ""))
 def test_wire_types(fn, args, want):
     if isinstance(want, Exception):

@@ -8,16 +8,27 @@
  * Calling convention
  *   - Scalars are passed as plain integers; every other argument is a
  *     RustBuffer holding the value's serialization (a text argument holds the
- *     raw UTF-8 bytes). A buffer passed in is consumed by the call.
- *   - The last argument is a RustCallStatus the caller has zeroed. On success
- *     it is left untouched. On failure code is 1 (error_buf: i32 variant
- *     index 1, then the length-prefixed UTF-8 message of the VerifyError) or
- *     2 (error_buf: the bare UTF-8 message of an unexpected failure), and the
- *     function returns its zero value.
+ *     raw UTF-8 bytes), made by ffi_silvantrope_log_rustbuffer_alloc or
+ *     _from_bytes (or returned by a call): the library frees it with free(3),
+ *     so a buffer of any other origin is undefined behaviour. A buffer passed
+ *     in is consumed by the call, except one the call rejects as not a buffer
+ *     (data NULL with a non-zero len, len above capacity), which it cannot
+ *     safely free.
+ *   - The last argument is a RustCallStatus the caller has zeroed; it must
+ *     not be NULL: a call that fails with nowhere to say so aborts the
+ *     process rather than look like a success. On success it is left
+ *     untouched. On failure code is 1 (error_buf: i32 variant index 1, then
+ *     the length-prefixed UTF-8 message of the VerifyError) or 2 (error_buf:
+ *     the bare UTF-8 message of an unexpected failure, such as a malformed
+ *     argument), and the function returns its zero value.
  *   - Every returned RustBuffer, including error_buf, belongs to the caller,
  *     who releases it with ffi_silvantrope_log_rustbuffer_free.
  *
  * Every function is re-entrant and may be called from any thread.
+ *
+ * RustBuffer, ForeignBytes and RustCallStatus are declared here without the
+ * UNIFFI_SHARED_H guard of uniffi-bindgen's headers (and the status field is
+ * error_buf): include this header apart from another UniFFI library's.
  */
 #ifndef SILVANTROPE_LOG_H
 #define SILVANTROPE_LOG_H
@@ -57,7 +68,12 @@ enum {
   SILVANTROPE_LOG_CALL_CANCELLED = 3
 };
 
-/* Runtime */
+/* Runtime. alloc returns a buffer of capacity and len size, zeroed; from_bytes
+ * copies len bytes; reserve returns buf with room for additional bytes more,
+ * its len and contents kept (buf is consumed, also when reserve fails); free
+ * releases a buffer, and one of capacity 0 is never freed (its data is not the
+ * library's). Each fails with code 2 when memory runs out or the size does not
+ * fit, and then returns the all-zero buffer. */
 
 SILVANTROPE_LOG_API uint32_t ffi_silvantrope_log_uniffi_contract_version(void);
 SILVANTROPE_LOG_API RustBuffer ffi_silvantrope_log_rustbuffer_alloc(uint64_t size,
@@ -309,7 +325,9 @@ SILVANTROPE_LOG_CHECKSUMS(SILVANTROPE_LOG_DECLARE_CHECKSUM)
  * issues a handle; the family is here for bindings that resolve every symbol
  * of the convention at load. The continuation callback gets poll_code 0
  * (ready: call complete) or 1 (wake: poll again); complete sets status code 3
- * for a future that was cancelled or has not finished. */
+ * for a future that was cancelled or has not finished. A handle is the
+ * address of the library's future: any value it did not issue is undefined
+ * behaviour. */
 
 typedef void (*UniffiRustFutureContinuationCallback)(uint64_t callback_data, int8_t poll_code);
 

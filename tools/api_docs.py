@@ -98,9 +98,9 @@ this file and the built library differ. Do not edit by hand.
 
 Every function below is exported as `uniffi_silvantrope_log_fn_func_<name>` with a
 `uniffi_silvantrope_log_checksum_func_<name>` returning its checksum, and wrapped by the typed C++
-function `silvantrope_log::<name>` of `silvantrope_log.hpp`. Arguments of type `u8`, `u16` and `u64`
+function `silvantrope_log::<name>` of `silvantrope_log.hpp`. Arguments of type `u8`, `u16`, `u32` and `u64`
 are plain integers; every other argument is a `RustBuffer` the call consumes (text: its UTF-8 bytes;
-anything else: its serialization). The last argument is a zeroed `RustCallStatus`.
+anything else: its serialization). The last argument is a zeroed `RustCallStatus`, never NULL.
 
 Errors: on failure the status code is 1 and the error buffer holds `VerifyError::Verification` with one
 of the messages listed under the function (`{...}` marks a part that varies). Besides those, any

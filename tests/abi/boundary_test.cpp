@@ -29,6 +29,17 @@ std::string status_message(RustCallStatus& st) {
   return e ? e->message : "";
 }
 
+// A failure with a NULL status has nowhere to go: the process ends rather
+// than the call pass for a success. A success needs no status.
+TEST(RuntimeDeathTest, FailureWithoutStatusAborts) {
+  const Bytes h(32, 0);
+  const auto inclusion = [&](uint64_t size) {
+    uniffi_silvantrope_log_fn_func_verify_inclusion(0, size, byte_list(h), list_of_byte_lists({}), byte_list(h), nullptr);
+  };
+  inclusion(1);
+  EXPECT_DEATH(inclusion(2), "");
+}
+
 TEST(Runtime, Buffers) {
   RustCallStatus st{};
   // A block just freed with other bytes in it comes back zeroed.

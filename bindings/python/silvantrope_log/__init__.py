@@ -9,11 +9,13 @@ place that has the library:
 
 The generated module checks the contract version and resolves every export at import; it
 defines, but does not call, the check of each function's checksum: this loader calls it.
-One thin layer remains: an argument the generated converters refuse is named in the error.
+One thin layer remains: an argument the generated converters refuse is named in the error, and
+a bytes-like argument other than bytes (a memoryview, an array) is passed as its bytes.
 """
 
 import ctypes
 import functools
+import inspect
 import os
 import pathlib
 import re
@@ -64,10 +66,40 @@ from .silvantrope_log import *  # noqa: E402,F401,F403
 from .silvantrope_log import __all__  # noqa: E402,F401
 
 
+def _raw(value: typing.Any) -> typing.Any:
+    """A bytes-like value other than bytes as its bytes: the generated writer counts a buffer's
+    elements, not its bytes (an array('I') of 8 would go as 8 bytes). Anything else as it is."""
+    if isinstance(value, (bytes, bytearray)):
+        return value
+    try:
+        return memoryview(value).tobytes()
+    except TypeError:
+        return value
+
+
+def _bytes_arguments(fn: typing.Callable[..., typing.Any]) -> typing.Dict[str, typing.Callable[[typing.Any], typing.Any]]:
+    """For each parameter of fn that takes bytes, a list of bytes or optional bytes: its conversion."""
+    out = {}
+    for name, hint in typing.get_type_hints(fn).items():
+        if name == "return":
+            continue
+        if hint in (bytes, typing.Optional[bytes]):
+            out[name] = _raw
+        elif hint == typing.List[bytes]:
+            out[name] = lambda v: [_raw(x) for x in v] if isinstance(v, (list, tuple)) else v
+    return out
+
+
 def _naming(fn: typing.Callable[..., typing.Any]) -> typing.Callable[..., typing.Any]:
-    """fn, with a TypeError or ValueError of its generated argument checks naming the argument."""
+    """fn, with bytes-like arguments passed as their bytes, and a TypeError or ValueError of its
+    generated argument checks naming the argument."""
+    names = list(inspect.signature(fn).parameters)
+    convert = _bytes_arguments(fn)
+
     @functools.wraps(fn)
     def call(*args: typing.Any, **kwargs: typing.Any) -> typing.Any:
+        args = tuple(convert[n](a) if n in convert else a for n, a in zip(names, args))
+        kwargs = {n: convert[n](a) if n in convert else a for n, a in kwargs.items()}
         try:
             return fn(*args, **kwargs)
         except (TypeError, ValueError) as e:

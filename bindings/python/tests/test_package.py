@@ -3,7 +3,7 @@
 boundary both ways, arguments named when refused, and the types mypy reads in the README's
 example (tests/install runs it and checks the loader's order)."""
 
-import base64, hashlib, pathlib, re, struct, subprocess, sys  # noqa: E401
+import array, base64, hashlib, pathlib, re, struct, subprocess, sys  # noqa: E401
 
 import pytest
 
@@ -57,6 +57,13 @@ def test_loads_the_library_inside_the_package():
     assert "site-packages" in sl.__file__
     header = set(re.findall(r"uniffi_silvantrope_log_fn_func_(\w+)\(", read("include", "silvantrope_log.h")))
     assert {n for n in sl.__all__ if n.islower()} == header
+
+
+def test_bytes_like_arguments_are_their_bytes():
+    words = array.array("I", [7] * 8)  # 8 elements, 32 bytes
+    want = sl.key_history_v1_entry_hash(0, 0, bytes(words), b"", b"", bytes(words))
+    assert sl.key_history_v1_entry_hash(0, 0, words, memoryview(b""), b"", words) == want
+    assert sl.tlog_tiles_leaf_hashes(array.array("I", b"\0\2ab")) == hashlib.sha256(b"\0ab").digest()
 
 
 @pytest.mark.parametrize("library,error", [("", "SILVANTROPE_LOG_LIBRARY is set but empty"),

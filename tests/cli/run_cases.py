@@ -92,6 +92,9 @@ def fixtures(t):
     # A log of 256,003 entries (three levels, level-0 tiles up to x001/000.p/3); and a copy
     # whose level 2 disagrees with the full tile of level 1.
     subprocess.run([make_sample_log, "--large-mirror", t / "large"], check=True)
+    shutil.copytree(t / "large", t / "large-last-bundle-changed")  # index 1000: the first with an x element
+    bundle = t / "large-last-bundle-changed/tile/entries/x001/000.p/3"
+    bundle.write_bytes(bundle.read_bytes()[:-1] + b"?")
     shutil.copytree(t / "large", t / "large-level-2-changed")
     level2 = t / "large-level-2-changed/tile/2/000.p/3"
     data = bytearray(level2.read_bytes())
@@ -138,7 +141,7 @@ def fixtures(t):
 
 
 def expand(text, t):
-    for key, value in {"{INC}": INC, "{W}": W, "{S}": str(samples), "{T}": str(t), "{H}": H}.items():
+    for key, value in {"{INC}": INC, "{W}": W, "{S}": str(samples), "{T}": str(t), "{H}": H, "{ESC}": "\x1b"}.items():
         text = text.replace(key, value)
     return text
 

@@ -109,8 +109,9 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
   unsigned threads = usable_cores();
   if (c.opt.has("--threads")) {
     const std::string& v = c.opt.one("--threads");
-    if (v == "0" || !decimal_or_none(v, 1024)) throw UsageError("--threads must be a decimal number from 1 to 1024, got " + shown(v));
-    threads = static_cast<unsigned>(*decimal_or_none(v, 1024));
+    const auto n = decimal_or_none(v, 1024);
+    if (!n || *n == 0) throw UsageError("--threads must be a decimal number from 1 to 1024, got " + shown(v));
+    threads = static_cast<unsigned>(*n);
   }
   const auto start = std::chrono::steady_clock::now();
   const auto v = sl::checkpoint_verify_policy(note, policy, not_before(c));

@@ -78,11 +78,8 @@ void consistency(const Ctx& c, const std::string& dir, const std::string& policy
   if (!done(c.r, new_v)) return;
   // A proof between the trees of two logs says nothing about either.
   if (old_v->head.origin != new_v->head.origin) {
-    c.r.exit_code = 1;
-    c.r.error_kind = "verification";
-    c.r.error = "OLD_CHECKPOINT is of origin " + shown(old_v->head.origin) + ", the mirror's checkpoint of " +
-                shown(new_v->head.origin);
-    return;
+    return c.r.fail({sl::Error::Kind::Verification, "OLD_CHECKPOINT is of origin " + shown(old_v->head.origin) +
+                                                        ", the mirror's checkpoint of " + shown(new_v->head.origin)});
   }
   const uint64_t old_size = old_v->head.size, new_size = new_v->head.size;
   const auto paths = sl::tlog_tiles_for_consistency(old_size, new_size);

@@ -98,8 +98,9 @@ def _naming(fn: typing.Callable[..., typing.Any]) -> typing.Callable[..., typing
 
     @functools.wraps(fn)
     def call(*args: typing.Any, **kwargs: typing.Any) -> typing.Any:
-        args = tuple(convert[n](a) if n in convert else a for n, a in zip(names, args))
-        kwargs = {n: convert[n](a) if n in convert else a for n, a in kwargs.items()}
+        if convert:
+            args = tuple(convert[n](a) if n in convert else a for n, a in zip(names, args))
+            kwargs = {n: convert[n](a) if n in convert else a for n, a in kwargs.items()}
         try:
             return fn(*args, **kwargs)
         except (TypeError, ValueError) as e:

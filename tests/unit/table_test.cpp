@@ -41,9 +41,6 @@ namespace {
 
 using Args = std::vector<std::string>;
 
-// The text in a heap block of exactly its size, so that a parser reading one
-// byte past the end is caught by the address sanitizer (a std::string has a
-// terminator there).
 // An input with n of one repeated part, at a length limit: "ok N" or the error.
 std::string many(const std::string& what, size_t n) {
   using test_support::NoteKey;
@@ -98,6 +95,9 @@ std::string many(const std::string& what, size_t n) {
   return "unknown input " + what;
 }
 
+// The text in a heap block of exactly its size, so that a parser reading one
+// byte past either end is caught by the address sanitizer (a std::string has a
+// terminator there).
 struct Exact {
   explicit Exact(const std::string& s) : bytes(std::make_unique<char[]>(s.size())), size(s.size()) {
     std::copy(s.begin(), s.end(), bytes.get());
@@ -184,10 +184,10 @@ std::string join(const std::vector<std::string>& parts) {
 
 const std::map<std::string, std::function<std::string(const Args&)>>& functions() {
   static const std::map<std::string, std::function<std::string(const Args&)>> fns = {
-      {"base64_decode", [](const Args& a) { return show(encoding::base64_decode(a[0]), hex); }},
+      {"base64_decode", [](const Args& a) { return show(encoding::base64_decode(Exact(a[0]).view()), hex); }},
       {"base64_encode", [](const Args& a) { return "ok " + encoding::base64_encode(unhex(a[0])); }},
-      {"hex_decode", [](const Args& a) { return show(encoding::hex_decode(a[0]), hex); }},
-      {"decode_token", [](const Args& a) { return show(crypto::decode_token(a[0]), hex); }},
+      {"hex_decode", [](const Args& a) { return show(encoding::hex_decode(Exact(a[0]).view()), hex); }},
+      {"decode_token", [](const Args& a) { return show(crypto::decode_token(Exact(a[0]).view()), hex); }},
       {"context_label",
        [](const Args& a) {
          return show(context::parse_context_label(a[0]),

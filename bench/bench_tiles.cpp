@@ -206,9 +206,9 @@ const std::string& mirror_dir() {
 void BM_Audit(benchmark::State& state) {
   const uint64_t n = audit_entries();
   const std::string& dir = mirror_dir();
-  slog::audit_mirror(dir, n, 1, [](uint64_t, uint64_t) {});  // the page cache warmed
+  slog::audit_mirror(dir, n, 1, UINT64_MAX, [](uint64_t, uint64_t) {});  // the page cache warmed
   for (auto _ : state) {
-    const slog::MirrorAudit a = slog::audit_mirror(dir, n, static_cast<unsigned>(state.range(0)), [](uint64_t, uint64_t) {});
+    const slog::MirrorAudit a = slog::audit_mirror(dir, n, static_cast<unsigned>(state.range(0)), UINT64_MAX, [](uint64_t, uint64_t) {});
     if (!a.ok || a.entries != n) state.SkipWithError(("audit failed: " + a.error).c_str());
   }
   state.SetItemsProcessed(static_cast<int64_t>(state.iterations() * n));

@@ -66,6 +66,9 @@ def fixtures(t):
     shutil.copytree(samples / "tiles/log", t / "fifo-tile")  # a FIFO no one writes to, in place of a tile
     (t / "fifo-tile/tile/0/004").unlink()
     os.mkfifo(t / "fifo-tile/tile/0/004")
+    shutil.copytree(samples / "tiles/log", t / "fifo-checkpoint")
+    (t / "fifo-checkpoint/checkpoint").unlink()
+    os.mkfifo(t / "fifo-checkpoint/checkpoint")
     # A tile whose stat size (4,096) outruns what a read returns: a sysfs file (or, without sysfs, a dangling link).
     shutil.copytree(samples / "tiles/log", t / "short-read-tile")
     (t / "short-read-tile/tile/0/004").unlink()
@@ -170,11 +173,11 @@ def check_json(args, code, out, err, checks):
     return f"--json error/error_kind do not fit exit status {code}: {out!r}"
 
 
-def audit_on_terminal():
+def audit_on_terminal(*options):
     """What slog tiles audit writes to standard error when that is a terminal. Its standard input
     is closed, so that the first file it opens gets descriptor 0."""
     master, slave = pty.openpty()
-    subprocess.run([slog, "tiles", "audit", "--policy", samples / "tiles/policy.txt", "--threads", "1",
+    subprocess.run([slog, *options, "tiles", "audit", "--policy", samples / "tiles/policy.txt", "--threads", "1",
                     samples / "tiles/log"], stdout=subprocess.DEVNULL, stderr=slave, timeout=60,
                    preexec_fn=lambda: os.close(0))
     os.close(slave)
@@ -228,7 +231,7 @@ def main():
             elif code < 2 and err and args[:2] != [b"tiles", b"audit"]:  # the audit's summary goes to stderr
                 problem = f"a verdict goes to stdout, nothing to stderr: {err!r}"
             elif not {b"--json", b"--quiet", b"-q", b"--help"} & set(args):
-                problem = check_json(args, want, *run(args + [b"--json"], stdin)[1:], checks)
+                problem = check_json(args, want, *run([b"--json"] + args, stdin)[1:], checks)
             count += 1
             if problem:
                 failures.append(f"cases.tsv:{number}: {problem}")
@@ -250,6 +253,8 @@ def main():
     bar = audit_on_terminal()
     if not re.search(r"\] 100% 15/15 tiles\r\n3405 entries, 15 tiles in [0-9.]+ s: [1-9][0-9]* entries/s on 1 thread", bar):
         failures.append(f"tiles audit on a terminal: {bar[-300:]!r}")
+    if (quiet := audit_on_terminal("--quiet")) != "":
+        failures.append(f"tiles audit --quiet on a terminal: {quiet[-300:]!r}")
     # Without --threads, one thread per core the process may use.
     p = subprocess.run([slog, "tiles", "audit", "--json", "--policy", samples / "tiles/policy.txt", samples / "tiles/log"],
                        capture_output=True, text=True, preexec_fn=lambda: os.sched_setaffinity(0, {min(os.sched_getaffinity(0))}))

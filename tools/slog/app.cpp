@@ -68,9 +68,15 @@ void add_directory_proof(CLI::App* parent, const char* name, const char* summary
   CLI::App* app = parent->add_subcommand(name, summary);
   const char* subject = keytrans ? "--label" : "--identity";
   const char* subject_text = keytrans ? "--label-text" : "--identity-text";
-  if (keytrans) add(app, {"--context", "TEXT", "the context that binds experimental-suite commitments"});
+  if (keytrans) {
+    add(app, {"--context", "TEXT",
+              "the context that binds the experimental suite 0xf000's commitments (required there; the standard "
+              "suites take none)"});
+  }
   if (!keytrans) add(app, {"--namespace", "NS", "the directory's namespace"});
-  options(app, {{"--vrf-public", "HEX", "the 32-byte VRF public key"},
+  options(app, {{"--vrf-public", "HEX",
+                 keytrans ? "the VRF public key (32 bytes; for suite 0x0001 a 33-byte compressed P-256 point)"
+                          : "the 32-byte VRF public key"},
                 {"--root", "HASH", keytrans ? "the 32-byte combined-tree root (hex or base64)"
                                             : "the 64-byte directory root (hex or base64)"},
                 {subject, "HEX", keytrans ? "the label, in hex" : "the identity, in hex"},
@@ -78,7 +84,7 @@ void add_directory_proof(CLI::App* parent, const char* name, const char* summary
                 {"--proof", "HEX", "the proof bytes, in hex"},
                 {"--proof-file", "FILE", "the proof bytes in hex (whitespace ignored)"}});
   if (keytrans) add(app, {"--suite", "ID", "0x0001, 0x0002 or 0xf000 (the default)"});
-  get(app, keytrans ? "--context" : "--namespace")->required();
+  if (!keytrans) get(app, "--namespace")->required();
   get(app, "--vrf-public")->required();
   get(app, "--root")->required();
   one_input(app, {{subject, subject_text}, {"--proof", "--proof-file"}});
@@ -195,7 +201,8 @@ std::unique_ptr<CLI::App> make_app() {
               {"--cosigner-key", "KEY", "a witness key name+id+base64", kRepeat},
               {"--cosigner-key-file", "FILE", "witness keys, one a line"},
               {"--quorum", "N", "how many distinct witnesses must have cosigned"},
-              {"--not-before", "T", "with --quorum: count cosignatures timestamped at or after T (POSIX seconds)"},
+              {"--not-before", "T",
+               "with --quorum or --policy: count cosignatures timestamped at or after T (POSIX seconds)"},
               {"--body", "FILE", "parse an already-trusted checkpoint body, without signatures"},
               {"--policy", "FILE", "verify NOTE against this C2SP tlog-policy file instead of keys and a quorum"}});
   c->add_option("NOTE", "with --policy: the signed checkpoint")->type_name("FILE");

@@ -19,7 +19,8 @@ struct Ctx {
   const Given& opt;
   Inputs& in;
   Report& r;
-  bool json = false;  // the report will be printed as JSON
+  bool json = false;   // the report will be printed as JSON
+  bool quiet = false;  // nothing is printed on success
 };
 
 // A C2SP tlog-policy file given with option `name`: its bytes as they are,

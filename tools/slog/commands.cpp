@@ -55,7 +55,7 @@ std::vector<std::string> key_list(const Ctx& c, const std::string& name) {
 std::vector<Bytes> proof_hashes(const Ctx& c) {
   if (!c.opt.has("--proof-file")) return hashes(c.opt.all("--proof"), "--proof");
   const std::string path = c.opt.one("--proof-file");
-  return hashes(c.in.lines(path, "--proof-file"), "--proof-file " + path);
+  return hashes(c.in.lines(path, "--proof-file"), "--proof-file " + Inputs::named(path));
 }
 
 // Hex bytes from --NAME, or from the file named by --NAME-file, whitespace ignored.
@@ -64,7 +64,7 @@ Bytes hex_input(const Ctx& c, const std::string& name) {
   const std::string path = c.opt.one(name + "-file");
   std::string t = c.in.text(path, name + "-file");
   t.erase(std::remove_if(t.begin(), t.end(), [](unsigned char ch) { return std::isspace(ch); }), t.end());
-  return hex(t, name + "-file " + path);
+  return hex(t, name + "-file " + Inputs::named(path));
 }
 
 // Bytes given as hex by --NAME or as text by --NAME-text; one of them is required.
@@ -86,8 +86,13 @@ Json signers(const std::string& note, const std::vector<std::string>& keys) {
   Json names = Json::array();
   std::vector<std::string> seen;
   for (const std::string& k : keys) {
-    if (std::find(seen.begin(), seen.end(), k) != seen.end()) continue;
-    seen.push_back(k);
+    // One key given twice, its id in either case of hex, is one signer.
+    std::string same = k;
+    const size_t id_at = std::min(same.size(), key_name(same).size());
+    const size_t id_end = std::min(same.size(), same.find('+', id_at + 1));
+    for (size_t i = id_at; i < id_end; ++i) same[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(same[i])));
+    if (std::find(seen.begin(), seen.end(), same) != seen.end()) continue;
+    seen.push_back(same);
     if (sl::verify_signed_note(note, {k}).ok()) names.push_back(key_name(k));
   }
   return names;
@@ -195,7 +200,7 @@ void describe(Report& r, const sl::VerifiedCheckpoint& v, uint64_t not_before) {
   r.lines.push_back("signed by: " + v.head.origin);
   Json cosigned = Json::array();
   for (const sl::Cosignature& c : v.cosignatures) {
-    cosigned.push_back(Json{{"name", c.witness}, {"timestamp", c.timestamp}});
+    cosigned.push_back(Json{{"name", c.witness}, {"timestamp", c.timestamp}, {"counted", c.timestamp >= not_before}});
     r.lines.push_back("cosigned by: " + c.witness + " at " + std::to_string(c.timestamp) + utc(c.timestamp) +
                       (c.timestamp < not_before ? ", before --not-before: not counted" : ""));
   }
@@ -360,7 +365,14 @@ void coniks(const Ctx& c, const std::string& what) {
 void keytrans(const Ctx& c, const std::string& what) {
   std::optional<uint16_t> suite;
   if (c.opt.has("--suite")) suite = static_cast<uint16_t>(id(c.opt.one("--suite"), "--suite", 0xffff));
-  const std::string context = text_arg(c, "--context");
+  // The standard suites' commitments take no context: one given would be ignored.
+  const bool standard = suite && (*suite == 0x0001 || *suite == 0x0002);
+  if (standard && c.opt.has("--context")) {
+    throw UsageError(std::string("--context binds only the experimental suite 0xf000's commitments; suite ") +
+                     (*suite == 0x0001 ? "0x0001" : "0x0002") + " takes none");
+  }
+  if (!standard && !c.opt.has("--context")) throw UsageError("--context is required");
+  const std::string context = standard ? std::string() : text_arg(c, "--context");
   const Bytes key = hex(c.opt.one("--vrf-public"), "--vrf-public"), root = hash(c.opt.one("--root"), "--root");
   const Bytes label = hex_or_text(c, "--label");
   if (!c.opt.has("--proof") && !c.opt.has("--proof-file")) throw UsageError("--proof or --proof-file is required");
@@ -549,8 +561,9 @@ Run run(const std::vector<std::string>& args) {
   };
   try {
     // "--name=" gives the empty value, as "--name ''" does; a flag has none.
-    std::vector<std::string> reversed;
-    for (auto a = args.rbegin(); a != args.rend(); ++a) {
+    // Words after "--" are operands, taken as they are.
+    std::vector<std::string> reversed(args.rbegin(), std::make_reverse_iterator(options_end));
+    for (auto a = std::make_reverse_iterator(options_end); a != args.rend(); ++a) {
       const size_t eq = a->rfind("--", 0) == 0 ? a->find('=') : std::string::npos;
       if (eq != std::string::npos && is_flag(*app, a->substr(0, eq))) throw UsageError(a->substr(0, eq) + " takes no value");
       const bool empty_value = eq != std::string::npos && eq == a->size() - 1;
@@ -558,6 +571,16 @@ Run run(const std::vector<std::string>& args) {
       reversed.push_back(empty_value ? a->substr(0, eq) : *a);
     }
     app->parse(reversed);
+    // An operand after "--" that the command has no room for goes up to the
+    // top level, which would take "--json" there as the option.
+    for (const char* global : {"--json", "--quiet", "--max-input-size", "--version"}) {
+      const auto is_it = [&](const std::string& a) {
+        return a == global || (global == std::string("--quiet") && a == "-q") || a.rfind(std::string(global) + "=", 0) == 0;
+      };
+      const auto given = static_cast<size_t>(std::count_if(args.begin(), options_end, is_it));
+      const auto operand = std::find_if(options_end, args.end(), is_it);
+      if (app->get_option(global)->count() > given && operand != args.end()) throw UsageError("not expected: " + word(*operand));
+    }
     out.quiet = app->get_option("--quiet")->count() > 0;
     out.json = app->get_option("--json")->count() > 0;
     r.command = words();
@@ -583,7 +606,7 @@ Run run(const std::vector<std::string>& args) {
     }
     Given given(leaf);
     Inputs inputs(max_input);
-    Ctx c{given, inputs, r, out.json};
+    Ctx c{given, inputs, r, out.json, out.quiet};
     const std::string mode = leaf->get_name();
     if (top == "inclusion") inclusion(c);
     else if (top == "consistency") consistency(c);

@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: Apache-2.0
 #include "input.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -51,6 +53,13 @@ void require_utf8(std::string_view s, const std::string& what) {
   }
 }
 
+UsageError Inputs::too_large(const std::string& what, const std::string& named) const {
+  return UsageError(what + ": " + named + " is larger than the input limit of " + std::to_string(max_) +
+                    " bytes (raise it with --max-input-size)");
+}
+
+std::string Inputs::named(const std::string& path) { return path == "-" ? "standard input" : word(path); }
+
 std::string Inputs::bytes(const std::string& path, const std::string& what) {
   const bool is_stdin = path == "-";
   if (is_stdin) {
@@ -59,27 +68,49 @@ std::string Inputs::bytes(const std::string& path, const std::string& what) {
   }
   std::unique_ptr<FILE, int (*)(FILE*)> f(is_stdin ? stdin : std::fopen(path.c_str(), "rb"),
                                           is_stdin ? [](FILE*) { return 0; } : std::fclose);
-  if (!f) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
+  if (!f) throw UsageError(what + ": cannot read " + named(path) + ": " + std::strerror(errno));
   struct stat st {};
-  if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) throw UsageError(what + ": " + word(path) + " is a directory");
+  if (fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) throw UsageError(what + ": " + named(path) + " is a directory");
   std::string out;
   char chunk[65536];
   for (;;) {
     const size_t n = std::fread(chunk, 1, sizeof chunk, f.get());
-    if (out.size() + n > max_) {
-      throw UsageError(what + ": " + word(path) + " is larger than the input limit of " + std::to_string(max_) +
-                       " bytes (raise it with --max-input-size)");
-    }
+    if (out.size() + n > max_) throw too_large(what, named(path));
     out.append(chunk, n);
     if (n < sizeof chunk) break;
   }
-  if (std::ferror(f.get())) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
+  if (std::ferror(f.get())) throw UsageError(what + ": cannot read " + named(path) + ": " + std::strerror(errno));
+  return out;
+}
+
+std::string Inputs::mirror_file(const std::string& dir, const std::string& path, const std::string& what) {
+  struct Fd {
+    int fd;
+    ~Fd() {
+      if (fd >= 0) ::close(fd);
+    }
+  } const file{::open((dir + "/" + path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+  const int fd = file.fd;
+  if (fd < 0) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw UsageError(what + ": " + word(path) + " is not a regular file");
+  if (static_cast<uint64_t>(st.st_size) > max_) throw too_large(what, word(path));
+  std::string out(static_cast<size_t>(st.st_size), '\0');
+  size_t got = 0;
+  while (got < out.size()) {
+    const ssize_t k = ::read(fd, out.data() + got, out.size() - got);
+    if (k < 0 && errno == EINTR) continue;
+    if (k < 0) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
+    if (k == 0) break;  // shrunk while read: what was there is what is checked
+    got += static_cast<size_t>(k);
+  }
+  out.resize(got);
   return out;
 }
 
 std::string Inputs::text(const std::string& path, const std::string& what) {
   std::string s = bytes(path, what);
-  require_utf8(s, what + " " + path);
+  require_utf8(s, what + " " + named(path));
   return s;
 }
 

@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include "usage_error.h"
+
 namespace slog {
 
 constexpr uint64_t kDefaultMaxInput = 16 * 1024 * 1024;
@@ -34,8 +36,19 @@ class Inputs {
   std::string text(const std::string& path, const std::string& what);
   // The meaningful lines of a text file: trimmed, blank lines and # comments dropped.
   std::vector<std::string> lines(const std::string& path, const std::string& what);
+  // A file of a mirror the command walks (path relative to dir), which the
+  // caller did not name: it must be a regular file, so that a FIFO placed in
+  // the mirror is refused instead of waited on. Errors name `what` and path.
+  std::string mirror_file(const std::string& dir, const std::string& path, const std::string& what);
+
+  // How an error names the file at path: quoted when need be, "standard input" for "-".
+  static std::string named(const std::string& path);
+
+  uint64_t max_bytes() const { return max_; }
 
  private:
+  UsageError too_large(const std::string& what, const std::string& named) const;
+
   uint64_t max_;
   std::string stdin_for_;  // the option standard input was read for
 };

@@ -136,7 +136,7 @@ uint64_t tiles_at(uint64_t size, unsigned level) { return ((size >> (8 * level))
 
 class Audit {
  public:
-  Audit(std::string dir, uint64_t size) : dir_(std::move(dir)), size_(size) {}
+  Audit(std::string dir, uint64_t size, uint64_t max_bytes) : dir_(std::move(dir)), size_(size), max_(max_bytes) {}
 
   // Checks every tile of level on threads workers; false after a failure.
   bool level(unsigned level, unsigned threads, const std::function<void()>& tick) {
@@ -173,6 +173,7 @@ class Audit {
     MirrorAudit r;
     r.ok = failed_at_.load() == kNone;
     r.error = error_;
+    r.over_limit = over_limit_;
     r.entries = entries_.load();
     r.bundles = bundles_.load();
     r.tiles = tiles_.load();
@@ -190,14 +191,27 @@ class Audit {
 
   // A failure stops the tiles after it, never those before: the error is
   // the lowest failing tile's, as on one thread, however the threads ran.
-  bool fail(uint64_t n, const std::string& what) {
+  bool fail(uint64_t n, const std::string& what, bool over_limit = false) {
     std::lock_guard<std::mutex> lock(mu_);
     if (n < failed_at_.load()) {
       failed_at_.store(n);
       error_ = what;
+      over_limit_ = over_limit;
     }
     return false;
   }
+
+  // The file that did not read: larger than the caller's input limit, or
+  // else unreadable (missing, not a regular file, longer than its format allows).
+  bool unread(uint64_t n, const Opened& file, const std::string& path) {
+    const auto size = regular_size(file, SIZE_MAX);
+    if (size && *size > max_) {
+      return fail(n, path + " is larger than the input limit of " + std::to_string(max_) +
+                         " bytes (raise it with --max-input-size)", true);
+    }
+    return fail(n, "cannot read " + path);
+  }
+  size_t capped(size_t format_max) const { return static_cast<size_t>(std::min<uint64_t>(format_max, max_)); }
 
   // Opens the tile or bundle at path, or what stands in for it (path
   // becomes that one's).
@@ -223,9 +237,9 @@ class Audit {
     const auto holds = [&](size_t stored) {
       return fail(n, path + " holds " + std::to_string(stored) + " bytes, want " + std::to_string(held));
     };
-    if (!tiles.read(file, data_at, 32 * 256)) {
+    if (!tiles.read(file, data_at, capped(32 * 256))) {
       const auto too_long = regular_size(file, SIZE_MAX);
-      return too_long && *too_long > 32 * 256 ? holds(*too_long) : fail(n, "cannot read " + path);
+      return too_long && *too_long > 32 * 256 && *too_long <= max_ ? holds(*too_long) : unread(n, file, path);
     }
     if (tiles.size() - data_at != held) return holds(tiles.size() - data_at);
     tiles.put_u32(0, 1);
@@ -239,7 +253,7 @@ class Audit {
       const Opened bundle_file(open_tile(w.bundles, bundle_path));
       Arg bundle;
       if (bundle_file.fd >= 0) {
-        if (!bundle.read(bundle_file, 4, kMaxBundle)) return fail(n, "cannot read " + bundle_path);
+        if (!bundle.read(bundle_file, 4, capped(kMaxBundle))) return unread(n, bundle_file, bundle_path);
         bundle.put_u32(0, static_cast<uint32_t>(bundle.size() - 4));
         RustCallStatus st{};
         const sl::Buffer hashes(uniffi_silvantrope_log_fn_func_tlog_tiles_leaf_hashes(bundle.release(), &st));
@@ -255,9 +269,8 @@ class Audit {
       const uint64_t up = n / 256;
       std::string parent_path = mirror_path(static_cast<int>(level + 1), up, mirror_width(size_, level + 1, up));
       if (up != w.parent_index) {
-        if (!read_file(Opened(open_tile(w.parents, parent_path)), w.parent, 32 * 256)) {
-          return fail(n, "cannot read " + parent_path);
-        }
+        const Opened parent(open_tile(w.parents, parent_path));
+        if (!read_file(parent, w.parent, capped(32 * 256))) return unread(n, parent, parent_path);
         w.parent_index = up;
       }
       const size_t at = (n % 256) * 32;
@@ -280,10 +293,12 @@ class Audit {
 
   std::string dir_;
   uint64_t size_;
+  uint64_t max_;  // the largest file read
   static constexpr uint64_t kNone = UINT64_MAX;
   std::atomic<uint64_t> failed_at_{kNone};  // the lowest failing tile of the level being checked
   std::mutex mu_;
   std::string error_;
+  bool over_limit_ = false;
   std::atomic<uint64_t> tiles_{0}, bundles_{0}, entries_{0};
 };
 
@@ -335,9 +350,9 @@ unsigned mirror_width(uint64_t size, unsigned level, uint64_t index) {
   return index == hashes / 256 ? static_cast<unsigned>(hashes % 256) : 0;
 }
 
-MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads,
+MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads, uint64_t max_bytes,
                          const std::function<void(uint64_t, uint64_t)>& progress) {
-  Audit audit(dir, size);
+  Audit audit(dir, size, max_bytes);
   unsigned levels = 0;  // those holding at least one hash
   while (levels < 8 && (size >> (8 * levels)) > 0) ++levels;
   uint64_t total = 0;

@@ -31,14 +31,15 @@ unsigned mirror_path_width(const std::string& path);
 struct MirrorAudit {
   bool ok = true;
   std::string error;     // the first fault found
+  bool over_limit = false;  // that fault: a file larger than the input limit
   uint64_t entries = 0;  // entries checked against their bundles
   uint64_t bundles = 0;
   uint64_t tiles = 0;
 };
 
-// progress(tiles done, tiles in all) is called from the calling thread
-// about ten times a second.
-MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads,
+// No file larger than max_bytes is read. progress(tiles done, tiles in all)
+// is called from the calling thread about ten times a second.
+MirrorAudit audit_mirror(const std::string& dir, uint64_t size, unsigned threads, uint64_t max_bytes,
                          const std::function<void(uint64_t, uint64_t)>& progress);
 
 }  // namespace slog

@@ -46,7 +46,7 @@ std::vector<Sample> read_samples(const std::string& content, const std::string& 
       s.args.push_back(w);
     }
   }
-  if (s.args.empty() || !have_expect) throw UsageError(name + ": a sample needs a command and an 'expect:' line");
+  if (s.args.empty() || !have_expect) throw UsageError(word(name) + ": a sample needs a command and an 'expect:' line");
   samples.push_back(std::move(s));
   return samples;
 }
@@ -85,7 +85,7 @@ Report run_samples(const std::string& dir, bool quiet, uint64_t max_input) {
     for (const Sample& s : samples) {
       const Run result = run(s.args);
       if (result.report.command == "samples") {
-        throw UsageError(f.string() + ":" + std::to_string(s.line) + ": a sample cannot run samples");
+        throw UsageError(word(f.string() + ":" + std::to_string(s.line)) + ": a sample cannot run samples");
       }
       const std::string got = render(result.report, result.json, result.quiet).text;
       const bool ok = got == s.expect;

@@ -34,7 +34,7 @@ std::vector<sl::Tile> read_tiles(const Ctx& c, const std::string& dir, const std
   for (const std::string& named : paths) {
     const auto p = mirror_stand_in(dir, named);
     if (!p) continue;
-    const std::string data = c.in.bytes(dir + "/" + *p, "DIR");
+    const std::string data = c.in.mirror_file(dir, *p, "DIR");
     out.push_back({*p, Bytes(data.begin(), data.end())});
   }
   return out;
@@ -114,8 +114,8 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
   const auto v = sl::checkpoint_verify_policy(note, policy, not_before(c));
   if (!done(c.r, v)) return;
   const uint64_t size = v->head.size;
-  const bool bar = !c.json && isatty(STDERR_FILENO);
-  const MirrorAudit a = audit_mirror(dir, size, threads, [bar](uint64_t n, uint64_t total) {
+  const bool bar = !c.json && !c.quiet && isatty(STDERR_FILENO);
+  const MirrorAudit a = audit_mirror(dir, size, threads, c.in.max_bytes(), [bar](uint64_t n, uint64_t total) {
     if (!bar || total == 0) return;
     const int filled = static_cast<int>(40 * n / total);
     std::fprintf(stderr, "\r[%s%s] %3d%% %llu/%llu tiles", std::string(filled, '#').c_str(),
@@ -123,6 +123,7 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
                  static_cast<unsigned long long>(n), static_cast<unsigned long long>(total));
   });
   if (bar) std::fprintf(stderr, "\n");
+  if (a.over_limit) throw UsageError("DIR: " + a.error);
   if (!a.ok) return c.r.fail({sl::Error::Kind::Verification, a.error});
   if (size > 0) {
     // The root: the inclusion of the last entry, from the tiles its proof
@@ -174,7 +175,8 @@ void audit(const Ctx& c, const std::string& dir, const std::string& policy, cons
 void tiles(const Ctx& c, const std::string& mode) {
   const std::string dir = mirror_dir(c);
   const std::string policy = policy_text(c, "--policy");
-  const std::string note = c.in.text(dir + "/checkpoint", "DIR");
+  const std::string note = c.in.mirror_file(dir, "checkpoint", "DIR");
+  require_utf8(note, "DIR: checkpoint");
   if (mode == "inclusion") inclusion(c, dir, policy, note);
   else if (mode == "consistency") consistency(c, dir, policy, note);
   else audit(c, dir, policy, note);

@@ -20,7 +20,7 @@ def keys(f): return [k for k in read("samples", "cosigned", f).splitlines() if n
 
 def keytrans(suite, proof, label="alice@chat.example"):
     opt = dict(re.findall(r"--([\w-]+) (\S+)", read("samples", f"keytrans-{suite}.sample")))
-    return (opt["context"], *(bytes.fromhex(opt[k]) for k in ("vrf-public", "root")), label.encode(),
+    return (opt.get("context", ""), *(bytes.fromhex(opt[k]) for k in ("vrf-public", "root")), label.encode(),
             bytes.fromhex(read("samples", "keytrans", suite, proof).strip()))
 
 

@@ -94,7 +94,7 @@ fun run(s: Sample): String = try {
                 "created_at: ${p.createdAt}", "policy_hash: ${p.policyHash.hex()}", "rfc6962_leaf_hash: ${p.rfc6962LeafHash.hex()}")
         }
         "keytrans search", "keytrans fixed", "keytrans monitor" -> {
-            val c = s.text("context"); val v = s.hex("vrf-public"); val r = s.hex("root"); val l = s.label("label"); val p = s.hex("proof")
+            val c = if (s.has("context")) s.text("context") else ""; val v = s.hex("vrf-public"); val r = s.hex("root"); val l = s.label("label"); val p = s.hex("proof")
             val k = if (s.has("suite")) s.num("suite").toUShort() else null
             when (s.command) {
                 "keytrans search" -> listOf(found(if (k == null) keytransVerifySearch(c, v, r, l, p) else keytransVerifySearchSuite(k, c, v, r, l, p)))

@@ -20,6 +20,8 @@ def fixtures(t):
     note = (samples / "log/checkpoint-12.note").read_bytes()
     (t / "bad-utf8.note").write_bytes(note[:47] + b"\xe0\x80\xaf" + note[50:])  # an overlong '/'
     (t / "bad-utf8.keys").write_bytes(b"# \xe9t\xe9\n")
+    log_key = (samples / "log/trusted.keys").read_text().split("\n")[1]
+    (t / "commented.keys").write_text(f"{log_key} # after one space: a comment\n\t# after a tab too\n")
     (t / "truncated-utf8.body").write_bytes(b"o\n1\n\xe2\x82")
     (t / "bad-body.note").write_bytes("o\n\n\u2014 k.example AAAAAAAAAAA=\n".encode())  # a signed note, not a checkpoint
     # The edges of UTF-8 in a checkpoint's origin: U+07FF, U+10000, U+40000, U+10FFFF; then one past each end.

@@ -80,6 +80,12 @@ Bytes hex_or_text(const Ctx& c, const std::string& name) {
 // --- signers and witnesses -------------------------------------------------
 
 std::string key_name(const std::string& key) { return key.substr(0, key.find('+')); }
+// What follows a key's name and id: its type and public key, in base64. Name
+// and key data say which key it is; the id follows from them, in either case of hex.
+std::string key_data(const std::string& key) {
+  const size_t id_end = key.find('+', key_name(key).size() + 1);
+  return id_end == std::string::npos ? std::string() : key.substr(id_end + 1);
+}
 
 // The trusted keys whose signature lines verified: each key alone must verify the note.
 Json signers(const std::string& note, const std::vector<std::string>& keys) {
@@ -87,10 +93,7 @@ Json signers(const std::string& note, const std::vector<std::string>& keys) {
   std::vector<std::string> seen;
   for (const std::string& k : keys) {
     // One key given twice, its id in either case of hex, is one signer.
-    std::string same = k;
-    const size_t id_at = std::min(same.size(), key_name(same).size());
-    const size_t id_end = std::min(same.size(), same.find('+', id_at + 1));
-    for (size_t i = id_at; i < id_end; ++i) same[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(same[i])));
+    const std::string same = key_name(k) + "+" + key_data(k);
     if (std::find(seen.begin(), seen.end(), same) != seen.end()) continue;
     seen.push_back(same);
     if (sl::verify_signed_note(note, {k}).ok()) names.push_back(key_name(k));
@@ -145,20 +148,20 @@ Json witnesses(const std::string& note, const std::vector<std::string>& log_keys
                std::vector<std::string>& lines, const std::string& prefix) {
   Json out = Json::array();
   // Keys that share a name or a public key are one witness, listed once.
-  std::vector<std::string> names, key_data;
+  std::vector<std::string> names, datas;
   const auto seen = [](const std::vector<std::string>& v, const std::string& x) {
     return std::find(v.begin(), v.end(), x) != v.end();
   };
   for (const std::string& k : q.cosigners) {
-    const std::string name = key_name(k), data = k.substr(std::min(k.size(), k.find('+', name.size() + 1) + 1));
-    if (seen(names, name) || seen(key_data, data)) {
+    const std::string name = key_name(k), data = key_data(k);
+    if (seen(names, name) || seen(datas, data)) {
       names.push_back(name);
-      key_data.push_back(data);
+      datas.push_back(data);
       continue;
     }
     if (!sl::checkpoint_verify_cosigned(note, log_keys, {k}, 1, q.not_before).ok()) continue;
     names.push_back(name);
-    key_data.push_back(data);
+    datas.push_back(data);
     const auto t = cosignature_time(note, k);
     out.push_back(Json{{"name", name}, {"timestamp", t ? Json(*t) : Json(nullptr)}});
     lines.push_back(prefix + "cosigned by: " + name + (t ? " at " + std::to_string(*t) + utc(*t) : ""));

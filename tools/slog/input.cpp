@@ -3,13 +3,13 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "regular_file.h"
 #include "usage_error.h"
 #include "values.h"
 
@@ -84,27 +84,13 @@ std::string Inputs::bytes(const std::string& path, const std::string& what) {
 }
 
 std::string Inputs::mirror_file(const std::string& dir, const std::string& path, const std::string& what) {
-  struct Fd {
-    int fd;
-    ~Fd() {
-      if (fd >= 0) ::close(fd);
-    }
-  } const file{::open((dir + "/" + path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
-  const int fd = file.fd;
-  if (fd < 0) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) throw UsageError(what + ": " + word(path) + " is not a regular file");
-  if (static_cast<uint64_t>(st.st_size) > max_) throw too_large(what, word(path));
-  std::string out(static_cast<size_t>(st.st_size), '\0');
-  size_t got = 0;
-  while (got < out.size()) {
-    const ssize_t k = ::read(fd, out.data() + got, out.size() - got);
-    if (k < 0 && errno == EINTR) continue;
-    if (k < 0) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
-    if (k == 0) break;  // shrunk while read: what was there is what is checked
-    got += static_cast<size_t>(k);
-  }
-  out.resize(got);
+  const Opened file(::open((dir + "/" + path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (file.fd < 0) throw UsageError(what + ": cannot read " + word(path) + ": " + std::strerror(errno));
+  const auto size = regular_size(file, SIZE_MAX);
+  if (!size) throw UsageError(what + ": " + word(path) + " is not a regular file");
+  if (*size > max_) throw too_large(what, word(path));
+  std::string out(*size, '\0');
+  if (!read_exactly(file, reinterpret_cast<uint8_t*>(out.data()), *size)) throw UsageError(what + ": cannot read " + word(path));
   return out;
 }
 

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "regular_file.h"
 #include "silvantrope_log.hpp"
 
 namespace slog {
@@ -59,36 +60,6 @@ class Dir {
   std::string dir_;
   int fd_ = -1;
 };
-
-// A file opened for reading, closed when it goes.
-struct Opened {
-  int fd;
-  explicit Opened(int f) : fd(f) {}
-  ~Opened() {
-    if (fd >= 0) ::close(fd);
-  }
-  Opened(const Opened&) = delete;
-  Opened& operator=(const Opened&) = delete;
-};
-
-// The size of the open file, when it is a regular file of at most max bytes
-// (a file that did not open has descriptor -1, which fstat refuses).
-std::optional<size_t> regular_size(const Opened& file, size_t max) {
-  struct stat st {};
-  if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode) || static_cast<uint64_t>(st.st_size) > max) {
-    return std::nullopt;
-  }
-  return static_cast<size_t>(st.st_size);
-}
-
-bool read_exactly(const Opened& file, uint8_t* out, size_t n) {
-  for (size_t got = 0; got < n;) {
-    const ssize_t k = ::read(file.fd, out + got, n - got);
-    if (k <= 0) return false;
-    got += static_cast<size_t>(k);
-  }
-  return true;
-}
 
 bool read_file(const Opened& file, Bytes& out, size_t max) {
   const auto size = regular_size(file, max);

@@ -454,13 +454,13 @@ void write_tiles(const fs::path& dir) {
         "expect: invalid: tile/entries/005 does not match tile/0/005\n");
 }
 
-// The same log at 256,003 = 1000 x 256 + 3 entries, too large to bundle:
-// level-0 tiles up to tile/0/x001/000.p/3 (so index 999 is the last without
+// The same log at 256,001 = 1000 x 256 + 1 entries, too large to bundle:
+// level-0 tiles up to tile/0/x001/000.p/1 (so index 999 is the last without
 // an x element), a level 1 of three full tiles and tile/1/003.p/232, and
 // tile/2/000.p/3. Its checkpoint is signed and cosigned as the samples' are,
 // so the sample policy holds.
 void write_large_mirror(const fs::path& dir) {
-  const std::vector<Bytes> entries = tiled_entries(256003);
+  const std::vector<Bytes> entries = tiled_entries(256001);
   write_mirror(make_mirror(entries), dir.string(),
                TilesSigners().checkpoint(entries.size(), Rfc6962Tree(entries).root(entries.size())));
 }
@@ -472,7 +472,7 @@ int main(int argc, char** argv) {
     write_large_mirror(argv[2]);
     return 0;
   }
-  if (argc != 2) {
+  if (argc != 2 || argv[1][0] == '-') {  // an option is never a folder to write into
     std::cerr << "usage: make_sample_log SAMPLES_DIR | make_sample_log --large-mirror DIR\n";
     return 2;
   }

@@ -94,11 +94,12 @@ def fixtures(t):
     # needs no level-0 tile, the root check still reads it.
     shutil.copytree(samples / "tiles/log", t / "size-257")
     shutil.copy(samples / "tiles/checkpoint-257", t / "size-257/checkpoint")
-    # A log of 256,003 entries (three levels, level-0 tiles up to x001/000.p/3); and a copy
+    # A log of 256,001 entries (three levels, level-0 tiles up to x001/000.p/1: its last entry
+    # is alone in its tile, so the proof of the root does not read that tile); and a copy
     # whose level 2 disagrees with the full tile of level 1.
     subprocess.run([make_sample_log, "--large-mirror", t / "large"], check=True)
     shutil.copytree(t / "large", t / "large-last-bundle-changed")  # index 1000: the first with an x element
-    bundle = t / "large-last-bundle-changed/tile/entries/x001/000.p/3"
+    bundle = t / "large-last-bundle-changed/tile/entries/x001/000.p/1"
     bundle.write_bytes(bundle.read_bytes()[:-1] + b"?")
     shutil.copytree(t / "large", t / "large-level-2-changed")
     level2 = t / "large-level-2-changed/tile/2/000.p/3"
@@ -126,6 +127,7 @@ def fixtures(t):
     wide.unlink()
     for name, text in {"recurse": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: valid\nsamples .\nexpect: ok\n",
                        "failing": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n",
+                       "twice": "inclusion --index 0 --size 1 --leaf {H} --root {H}\nexpect: invalid\n" * 2,
                        "no-expect": "inclusion --index 0 --size 1 --leaf {H} --root {H}\n",
                        "nested": "--json samples .\nexpect: x\n",  # global options may come first
                        "capped": "note --note {S}/log/checkpoint-12.note --key-file {S}/log/trusted.keys\nexpect: x\n"}.items():

@@ -54,8 +54,7 @@ void require_utf8(std::string_view s, const std::string& what) {
 }
 
 UsageError Inputs::too_large(const std::string& what, const std::string& named) const {
-  return UsageError(what + ": " + named + " is larger than the input limit of " + std::to_string(max_) +
-                    " bytes (raise it with --max-input-size)");
+  return UsageError(what + ": " + over_input_limit(named, max_));
 }
 
 std::string Inputs::named(const std::string& path) { return path == "-" ? "standard input" : word(path); }

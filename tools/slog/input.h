@@ -18,6 +18,11 @@ namespace slog {
 
 constexpr uint64_t kDefaultMaxInput = 16 * 1024 * 1024;
 
+// "NAMED is larger than the input limit of MAX bytes (raise it with --max-input-size)".
+inline std::string over_input_limit(const std::string& named, uint64_t max) {
+  return named + " is larger than the input limit of " + std::to_string(max) + " bytes (raise it with --max-input-size)";
+}
+
 // The byte offset of the first sequence that is not valid UTF-8, if any.
 std::optional<size_t> invalid_utf8_at(std::string_view s);
 

@@ -18,6 +18,7 @@
 #include <utility>
 #include <vector>
 
+#include "input.h"
 #include "regular_file.h"
 #include "silvantrope_log.hpp"
 
@@ -176,10 +177,7 @@ class Audit {
   // else unreadable (missing, not a regular file, longer than its format allows).
   bool unread(uint64_t n, const Opened& file, const std::string& path) {
     const auto size = regular_size(file, SIZE_MAX);
-    if (size && *size > max_) {
-      return fail(n, path + " is larger than the input limit of " + std::to_string(max_) +
-                         " bytes (raise it with --max-input-size)", true);
-    }
+    if (size && *size > max_) return fail(n, over_input_limit(path, max_), true);
     return fail(n, "cannot read " + path);
   }
   size_t capped(size_t format_max) const { return static_cast<size_t>(std::min<uint64_t>(format_max, max_)); }

@@ -37,6 +37,22 @@ void pad(uint8_t* blocks, size_t n, size_t end) {
   std::memcpy(blocks + end - kLengthField, &bits, kLengthField);
 }
 
+// Plain stores and byte swaps: what builds without SSE2 run, compiled in
+// every build so the tests hold it to the SSE2 code.
+void portable_node_blocks(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t blocks[2 * kBlock]) {
+  blocks[0] = prefix;
+  std::memcpy(blocks + 1, a, 32);
+  std::memcpy(blocks + 33, b, 32);
+  pad(blocks, 65, 2 * kBlock);
+}
+
+void portable_write_digest(const SHA256_CTX& c, uint8_t out[32]) {
+  for (size_t i = 0; i < 8; ++i) {
+    const uint32_t word = __builtin_bswap32(c.h[i]);
+    std::memcpy(out + 4 * i, &word, 4);
+  }
+}
+
 #if defined(__SSE2__)
 
 // The compression function loads its input 16 bytes at a time, and the next
@@ -78,28 +94,22 @@ void write_digest(const SHA256_CTX& c, uint8_t out[32]) {
 #else
 
 void node_blocks(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t blocks[2 * kBlock]) {
-  blocks[0] = prefix;
-  std::memcpy(blocks + 1, a, 32);
-  std::memcpy(blocks + 33, b, 32);
-  pad(blocks, 65, 2 * kBlock);
+  portable_node_blocks(prefix, a, b, blocks);
 }
 
-void write_digest(const SHA256_CTX& c, uint8_t out[32]) {
-  for (size_t i = 0; i < 8; ++i) {
-    const uint32_t word = __builtin_bswap32(c.h[i]);
-    std::memcpy(out + 4 * i, &word, 4);
-  }
-}
+void write_digest(const SHA256_CTX& c, uint8_t out[32]) { portable_write_digest(c, out); }
 
 #endif
 
-// The compression of padded blocks from the initial state.
-void compress(const uint8_t* blocks, size_t count, uint8_t out[32]) {
+// The state after compressing padded blocks from the initial state.
+SHA256_CTX compressed(const uint8_t* blocks, size_t count) {
   SHA256_CTX c;
   std::memcpy(c.h, initial_state().h, sizeof c.h);
   for (size_t i = 0; i < count; ++i) SHA256_Transform(&c, blocks + i * kBlock);
-  write_digest(c, out);
+  return c;
 }
+
+void compress(const uint8_t* blocks, size_t count, uint8_t out[32]) { write_digest(compressed(blocks, count), out); }
 
 constexpr size_t kMaxShort = 2 * kBlock - kLengthField - 1;
 
@@ -135,6 +145,12 @@ void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], u
   alignas(16) uint8_t blocks[2 * kBlock];
   node_blocks(prefix, a, b, blocks);
   compress(blocks, 2, out);
+}
+
+void sha256_prefixed_portable(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]) {
+  alignas(16) uint8_t blocks[2 * kBlock];
+  portable_node_blocks(prefix, a, b, blocks);
+  portable_write_digest(compressed(blocks, 2), out);
 }
 
 void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]) {

@@ -17,6 +17,11 @@ namespace silvantrope::crypto {
 void sha256_prefixed(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]);
 void sha256_prefixed(uint8_t prefix, ByteView data, uint8_t out[32]);
 
+// The two-hash form as builds without SSE2 compute it, whatever this build
+// has: the tests hold it to sha256_prefixed, so the portable code is tested
+// on x86-64 too.
+void sha256_prefixed_portable(uint8_t prefix, const uint8_t a[32], const uint8_t b[32], uint8_t out[32]);
+
 // SHA-256(data) by the same path when data fits two blocks (at most 119
 // bytes); false, out untouched, for longer data.
 bool sha256_if_short(ByteView data, uint8_t out[32]);

@@ -17,6 +17,15 @@
 
 namespace silvantrope::text {
 
+// Whether the 16-byte passes are built. Each function takes it as its last
+// argument, so the tests run the byte loops alone (what builds without SSE2
+// run) on x86-64 too.
+#if defined(__SSE2__)
+inline constexpr bool kVectors = true;
+#else
+inline constexpr bool kVectors = false;
+#endif
+
 struct Scan {
   bool control = false;  // a byte below 0x20 other than the allowed ones
   bool high = false;     // a byte of 0x80 or above (so UTF-8 needs a look)
@@ -24,7 +33,7 @@ struct Scan {
 };
 
 // Bytes below 0x20 are controls except "\n", and "\t" when tab_ok.
-inline Scan scan(std::string_view s, bool tab_ok = false) {
+inline Scan scan(std::string_view s, bool tab_ok = false, [[maybe_unused]] bool vectors = kVectors) {
   Scan r;
   size_t i = 0;
   auto one = [&](uint8_t b) {
@@ -33,29 +42,31 @@ inline Scan scan(std::string_view s, bool tab_ok = false) {
     r.control |= b < 0x20 && b != '\n' && !(tab_ok && b == '\t');
   };
 #if defined(__SSE2__)
-  const __m128i space = _mm_set1_epi8(0x20), nl = _mm_set1_epi8('\n'), tab = _mm_set1_epi8('\t');
-  const __m128i tab_mask = tab_ok ? _mm_set1_epi8(-1) : _mm_setzero_si128();
-  __m128i high = _mm_setzero_si128(), control = _mm_setzero_si128(), del = _mm_setzero_si128();
-  for (; i + 16 <= s.size(); i += 16) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
-    high = _mm_or_si128(high, x);  // sign bits
-    // Signed compare: bytes of 0x80 and up are negative, so below 0x20 too; high catches them.
-    __m128i low = _mm_andnot_si128(_mm_cmplt_epi8(x, _mm_setzero_si128()), _mm_cmplt_epi8(x, space));
-    low = _mm_andnot_si128(_mm_cmpeq_epi8(x, nl), low);
-    low = _mm_andnot_si128(_mm_and_si128(tab_mask, _mm_cmpeq_epi8(x, tab)), low);
-    control = _mm_or_si128(control, low);
-    del = _mm_or_si128(del, _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
+  if (vectors) {
+    const __m128i space = _mm_set1_epi8(0x20), nl = _mm_set1_epi8('\n'), tab = _mm_set1_epi8('\t');
+    const __m128i tab_mask = tab_ok ? _mm_set1_epi8(-1) : _mm_setzero_si128();
+    __m128i high = _mm_setzero_si128(), control = _mm_setzero_si128(), del = _mm_setzero_si128();
+    for (; i + 16 <= s.size(); i += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+      high = _mm_or_si128(high, x);  // sign bits
+      // Signed compare: bytes of 0x80 and up are negative, so below 0x20 too; high catches them.
+      __m128i low = _mm_andnot_si128(_mm_cmplt_epi8(x, _mm_setzero_si128()), _mm_cmplt_epi8(x, space));
+      low = _mm_andnot_si128(_mm_cmpeq_epi8(x, nl), low);
+      low = _mm_andnot_si128(_mm_and_si128(tab_mask, _mm_cmpeq_epi8(x, tab)), low);
+      control = _mm_or_si128(control, low);
+      del = _mm_or_si128(del, _mm_cmpeq_epi8(x, _mm_set1_epi8(0x7F)));
+    }
+    r.del = _mm_movemask_epi8(del) != 0;
+    r.high = _mm_movemask_epi8(high) != 0;
+    r.control = _mm_movemask_epi8(control) != 0;
   }
-  r.del = _mm_movemask_epi8(del) != 0;
-  r.high = _mm_movemask_epi8(high) != 0;
-  r.control = _mm_movemask_epi8(control) != 0;
 #endif
   for (; i < s.size(); ++i) one(static_cast<uint8_t>(s[i]));
   return r;
 }
 
 // True when every byte is in the standard base64 alphabet (no "=").
-inline bool all_base64(std::string_view s) {
+inline bool all_base64(std::string_view s, [[maybe_unused]] bool vectors = kVectors) {
   size_t i = 0;
   bool ok = true;
 #if defined(__SSE2__)
@@ -65,16 +76,18 @@ inline bool all_base64(std::string_view s) {
     return _mm_cmplt_epi8(_mm_add_epi8(x, _mm_set1_epi8(static_cast<char>(0x80 - lo))),
                           _mm_set1_epi8(static_cast<char>(-128 + n)));
   };
-  __m128i good = _mm_set1_epi8(-1);
-  for (; i + 16 <= s.size(); i += 16) {
-    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
-    // Letters of either case once 0x20 is set; "/" and the digits are 0x2F-0x39.
-    const __m128i letter = below(_mm_or_si128(x, _mm_set1_epi8(0x20)), 'a', 26);
-    const __m128i slash_digit = below(x, '/', 11);
-    const __m128i plus = _mm_cmpeq_epi8(x, _mm_set1_epi8('+'));
-    good = _mm_and_si128(good, _mm_or_si128(_mm_or_si128(letter, slash_digit), plus));
+  if (vectors) {
+    __m128i good = _mm_set1_epi8(-1);
+    for (; i + 16 <= s.size(); i += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+      // Letters of either case once 0x20 is set; "/" and the digits are 0x2F-0x39.
+      const __m128i letter = below(_mm_or_si128(x, _mm_set1_epi8(0x20)), 'a', 26);
+      const __m128i slash_digit = below(x, '/', 11);
+      const __m128i plus = _mm_cmpeq_epi8(x, _mm_set1_epi8('+'));
+      good = _mm_and_si128(good, _mm_or_si128(_mm_or_si128(letter, slash_digit), plus));
+    }
+    ok = _mm_movemask_epi8(good) == 0xFFFF;
   }
-  ok = _mm_movemask_epi8(good) == 0xFFFF;
 #endif
   for (; i < s.size() && ok; ++i) {
     const char c = s[i];
@@ -84,11 +97,11 @@ inline bool all_base64(std::string_view s) {
 }
 
 // The index of the first space or tab at or after from, or s.size().
-inline size_t find_blank(std::string_view s, size_t from) {
+inline size_t find_blank(std::string_view s, size_t from, [[maybe_unused]] bool vectors = kVectors) {
   size_t i = from;
 #if defined(__SSE2__)
   const __m128i space = _mm_set1_epi8(' '), tab = _mm_set1_epi8('\t');
-  for (; i + 16 <= s.size(); i += 16) {
+  for (; vectors && i + 16 <= s.size(); i += 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
     const int m = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, space), _mm_cmpeq_epi8(x, tab)));
     if (m != 0) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(m)));
@@ -100,11 +113,11 @@ inline size_t find_blank(std::string_view s, size_t from) {
 
 // utf8::validate with runs of 64 and of 16 ASCII bytes skipped at once; the
 // first invalid sequence, or nothing.
-inline std::optional<utf8::Invalid> validate_utf8(std::string_view s) {
+inline std::optional<utf8::Invalid> validate_utf8(std::string_view s, [[maybe_unused]] bool vectors = kVectors) {
   size_t i = 0;
   while (i < s.size()) {
 #if defined(__SSE2__)
-    if (i + 64 <= s.size()) {
+    if (vectors && i + 64 <= s.size()) {
       const auto* p = reinterpret_cast<const __m128i*>(s.data() + i);
       const __m128i any = _mm_or_si128(_mm_or_si128(_mm_loadu_si128(p), _mm_loadu_si128(p + 1)),
                                        _mm_or_si128(_mm_loadu_si128(p + 2), _mm_loadu_si128(p + 3)));
@@ -113,7 +126,7 @@ inline std::optional<utf8::Invalid> validate_utf8(std::string_view s) {
         continue;
       }
     }
-    if (i + 16 <= s.size() &&
+    if (vectors && i + 16 <= s.size() &&
         _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i))) == 0) {
       i += 16;
       continue;

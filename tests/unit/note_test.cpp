@@ -49,16 +49,28 @@ std::string line(const NoteKey& k, const Bytes& sig, const std::string& name = "
   return test_support::signature_line(name.empty() ? k.name : name, k.key_id(), sig);
 }
 
-// The 16-byte alphabet pass of note base64 against the alphabet itself:
-// every byte value in every lane of two blocks and in the tail after them.
-TEST(Base64, AlphabetPassEveryByteAndLane) {
+// The 16-byte passes of the text checks against the checks themselves,
+// every byte value in every lane of two blocks and in the tail after them;
+// and the byte loops alone, as builds without SSE2 run them.
+TEST(TextScan, EveryByteInEveryLane) {
+  namespace text = silvantrope::text;
   const std::string_view alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  for (int b = 0; b < 256; ++b) {
-    const bool want = alphabet.find(static_cast<char>(b)) != std::string_view::npos;
-    for (size_t at = 0; at < 37; ++at) {
-      std::string s(37, 'A');
-      s[at] = static_cast<char>(b);
-      ASSERT_EQ(silvantrope::text::all_base64(s), want) << "byte " << b << " at " << at;
+  for (const bool vectors : {true, false}) {
+    for (int b = 0; b < 256; ++b) {
+      const bool in_alphabet = alphabet.find(static_cast<char>(b)) != std::string_view::npos;
+      for (size_t at = 0; at < 37; ++at) {
+        std::string s(37, 'A');
+        s[at] = static_cast<char>(b);
+        const std::string where = "byte " + std::to_string(b) + " at " + std::to_string(at) + (vectors ? "" : ", bytewise");
+        ASSERT_EQ(text::all_base64(s, vectors), in_alphabet) << where;
+        ASSERT_EQ(text::find_blank(s, 0, vectors), b == ' ' || b == '\t' ? at : s.size()) << where;
+        for (const bool tab_ok : {false, true}) {
+          const text::Scan r = text::scan(s, tab_ok, vectors);
+          ASSERT_EQ(r.control, b < 0x20 && b != '\n' && !(tab_ok && b == '\t')) << where;
+          ASSERT_EQ(r.high, b >= 0x80) << where;
+          ASSERT_EQ(r.del, b == 0x7F) << where;
+        }
+      }
     }
   }
 }
@@ -67,13 +79,15 @@ TEST(Base64, AlphabetPassEveryByteAndLane) {
 // continuation byte at every offset of 150 bytes is found where it is, and
 // an em dash there is taken whole, whichever block boundary it straddles.
 TEST(Utf8, SkipsStopAtEveryOffset) {
-  for (size_t at = 0; at < 150; ++at) {
-    std::string s(150, 'a');
-    s[at] = '\x80';
-    const auto bad = silvantrope::text::validate_utf8(s);
-    ASSERT_TRUE(bad && bad->valid_up_to == at && bad->error_len == 1) << at;
-    s.replace(at, 1, "\xE2\x80\x94");
-    ASSERT_FALSE(silvantrope::text::validate_utf8(s)) << at;
+  for (const bool vectors : {true, false}) {
+    for (size_t at = 0; at < 150; ++at) {
+      std::string s(150, 'a');
+      s[at] = '\x80';
+      const auto bad = silvantrope::text::validate_utf8(s, vectors);
+      ASSERT_TRUE(bad && bad->valid_up_to == at && bad->error_len == 1) << at;
+      s.replace(at, 1, "\xE2\x80\x94");
+      ASSERT_FALSE(silvantrope::text::validate_utf8(s, vectors)) << at;
+    }
   }
 }
 

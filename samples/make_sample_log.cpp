@@ -419,6 +419,7 @@ void write_tiles(const fs::path& dir) {
   write_mirror(corrupted, (dir / "tiles-corrupted/log").string(), checkpoint(3405, tree));
   write(dir / "tiles/checkpoint-1000", checkpoint(1000, tree));
   write(dir / "tiles/checkpoint-257", checkpoint(257, tree));
+  write(dir / "tiles/checkpoint-1", checkpoint(1, tree));
   write(dir / "tiles/checkpoint-0", checkpoint(0, tree));
   write(dir / "tiles/checkpoint-0-wrong-root", signers.checkpoint(0, tree.root(1)));  // a root no empty tree has
   write(dir / "tiles/checkpoint-1000-forked", checkpoint(1000, forked));

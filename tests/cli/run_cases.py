@@ -91,9 +91,11 @@ def fixtures(t):
     (t / "widest-partial/tile/0/003.p/255").write_bytes((t / "lagging/tile/0/003").read_bytes()[:255 * 32])
     (t / "widest-partial/tile/0/003").unlink()
     # At size 257 = 256 + 1 the last entry is alone in its tile: its proof
-    # needs no level-0 tile, the root check still reads it.
-    shutil.copytree(samples / "tiles/log", t / "size-257")
-    shutil.copy(samples / "tiles/checkpoint-257", t / "size-257/checkpoint")
+    # needs no level-0 tile, the root check still reads it. At size 1 the
+    # root is that entry's leaf hash.
+    for size in 257, 1:
+        shutil.copytree(samples / "tiles/log", t / f"size-{size}")
+        shutil.copy(samples / f"tiles/checkpoint-{size}", t / f"size-{size}/checkpoint")
     # A log of 256,001 entries (three levels, level-0 tiles up to x001/000.p/1: its last entry
     # is alone in its tile, so the proof of the root does not read that tile); and a copy
     # whose level 2 disagrees with the full tile of level 1.

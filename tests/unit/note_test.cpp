@@ -141,6 +141,24 @@ TEST(NoteVerify, IdenticalLinesOfTwoKeysVerifiedEach) {
             std::string("invalid signature for known key \"b.example\" (key id ") + id + ")");
 }
 
+// Of trusted keys sharing a name and key id, the first in the caller's order
+// is the one a line is checked against, with few keys and with many. The two
+// seeds were found by a birthday search over key ids.
+TEST(NoteVerify, FirstOfKeysSharingNameAndIdDecides) {
+  const NoteKey a = NoteKey::ed25519("twin.example", 60423), b = NoteKey::ed25519("twin.example", 123786);
+  ASSERT_EQ(a.key_id(), b.key_id());
+  const std::string note = test_support::sign_note(kText, {&a});
+  std::vector<NoteKey> others;
+  for (int i = 0; i < 10; ++i) others.push_back(NoteKey::ed25519("k" + std::to_string(i) + ".example", 200 + i));
+  for (size_t n : {0, 10}) {
+    std::vector<const NoteKey*> ab, ba;
+    for (size_t i = 0; i < n; ++i) ab.push_back(&others[i]), ba.push_back(&others[i]);
+    ab.insert(ab.end(), {&a, &b}), ba.insert(ba.end(), {&b, &a});
+    EXPECT_EQ(verify(note, ab), "1") << n;
+    EXPECT_EQ(verify(note, ba), invalid(b)) << n;
+  }
+}
+
 // More trusted keys than a linear scan serves: every line is found by its
 // name and key id, in whatever order names and ids happen to sort.
 TEST(NoteVerify, ManyTrustedKeys) {
